@@ -1,0 +1,30 @@
+# Windows programs of this tree run under Wine: the loader of the build's
+# bitness, a wrapper that sets up the environment, and the fixture that makes
+# a fresh prefix on a display of its own once per test run.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  find_program(NORVA_WINE_LOADER NAMES wine64 PATHS /usr/lib/wine /usr/lib64/wine NO_DEFAULT_PATH)
+else()
+  find_program(NORVA_WINE_LOADER NAMES wine PATHS /usr/lib/wine NO_DEFAULT_PATH)
+endif()
+if(NOT NORVA_WINE_LOADER)
+  message(WARNING "No Wine loader for this bitness; the Windows tests cannot run")
+  set(NORVA_WINE_LOADER wine)
+endif()
+
+set(NORVA_WINE_DIR ${CMAKE_BINARY_DIR}/wine)
+set(NORVA_WINE_RUN ${CMAKE_BINARY_DIR}/wine-run)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/wine/run.in ${NORVA_WINE_RUN}
+               FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+                                WORLD_READ WORLD_EXECUTE
+               @ONLY)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${NORVA_WINE_RUN})
+
+# Registers a Windows test program: run under Wine in the shared prefix,
+# one program at a time (they share the prefix's registry).
+function(norva_wine_test name target)
+  add_test(NAME ${name} COMMAND ${target} ${ARGN})
+  set_tests_properties(${name} PROPERTIES
+    FIXTURES_REQUIRED wine
+    RESOURCE_LOCK wineprefix
+    TIMEOUT 300)
+endfunction()
