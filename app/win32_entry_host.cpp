@@ -1,0 +1,44 @@
+#include "app/win32_entry_host.h"
+
+#include <shellapi.h>
+
+#include "serverlist/custom_server_file.h"
+
+namespace norva {
+
+Win32EntryHost::Win32EntryHost(const char* configIniPath) {
+  lstrcpynA(configIniPath_, configIniPath, MAX_PATH);
+}
+
+bool Win32EntryHost::IsUserAdministrator() {
+  SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
+  PSID administrators = nullptr;
+  if (!AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID,
+                                DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0, &administrators)) {
+    return false;
+  }
+  BOOL member = FALSE;
+  if (!CheckTokenMembership(nullptr, administrators, &member)) member = FALSE;
+  FreeSid(administrators);
+  return member != FALSE;
+}
+
+void Win32EntryHost::RelaunchElevated() {
+  char path[MAX_PATH];
+  const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return;
+  ShellExecuteA(nullptr, "runas", path, nullptr, nullptr, SW_SHOWNORMAL);
+  ExitProcess(0);
+}
+
+void Win32EntryHost::ShowContactSupport() {
+  MessageBoxA(nullptr, "Contact Support", nullptr, MB_ICONWARNING | MB_OK);
+}
+
+std::string Win32EntryHost::FirstCustomServerAddress() {
+  char address[129] = {};
+  if (!norva::FirstCustomServerAddress(configIniPath_, address, sizeof address - 1)) return {};
+  return address;
+}
+
+}  // namespace norva
