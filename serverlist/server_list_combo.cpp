@@ -1,0 +1,25 @@
+#include "serverlist/server_list_combo.h"
+
+#include "serverlist/server_catalog.h"
+#include "serverlist/server_catalog_path.h"
+
+namespace norva {
+
+void FillServerList(HWND list, AccountType type) {
+  EnableWindow(list, FALSE);
+  SendMessageA(list, CB_RESETCONTENT, 0, 0);
+  SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(kChooseServerRow));
+
+  char path[MAX_PATH];
+  if (!GetServerCatalogPath(path)) return;
+  for (const std::string& location : ListLocations(path, type)) {
+    SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(location.c_str()));
+  }
+
+  if (SendMessageA(list, CB_GETCOUNT, 0, 0) > 1) {
+    SendMessageA(list, CB_SETCURSEL, 0, 0);
+    EnableWindow(list, TRUE);
+  }
+}
+
+}  // namespace norva

@@ -1,0 +1,94 @@
+// Feeds arbitrary bytes to the catalog reader as servers.xml, through the
+// file on disk exactly as the program reads it, and checks what the lookup
+// promises about its results and its buffer.
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "serverlist/server_catalog.h"
+#include "serverlist/server_directory.h"
+
+namespace {
+
+std::string g_dir;
+std::string g_path;
+
+void RemoveScratch() {
+  unlink(g_path.c_str());
+  rmdir(g_dir.c_str());
+}
+
+void Check(bool condition, const char* what) {
+  if (!condition) {
+    std::fprintf(stderr, "catalog_fuzz: %s\n", what);
+    std::abort();
+  }
+}
+
+// Looks `location` up into a heap buffer of exactly capacity + 1 bytes, so
+// that AddressSanitizer sees any write past it; returns "" when not found.
+std::string Lookup(const std::string& location, std::size_t capacity) {
+  std::unique_ptr<char[]> out(new char[capacity + 1]);
+  std::memset(out.get(), 'x', capacity + 1);
+  const bool found = norva::FindServerAddress(g_path, location, out.get(), capacity);
+  const std::size_t length = strnlen(out.get(), capacity + 1);
+  Check(length <= capacity, "address not terminated within the buffer");
+  Check(found == (length > 0), "result and address disagree");
+  return out.get();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  // The file is rewritten for every input: keep it in memory when possible.
+  const char* tmp = std::getenv("TMPDIR");
+  if (tmp == nullptr || *tmp == '\0') tmp = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+  std::string pattern = std::string(tmp) + "/norva-catalog-fuzz-XXXXXX";
+  std::vector<char> name(pattern.begin(), pattern.end());
+  name.push_back('\0');
+  if (mkdtemp(name.data()) == nullptr) {
+    std::perror("catalog_fuzz: mkdtemp");
+    std::exit(1);
+  }
+  g_dir = name.data();
+  g_path = g_dir + "/servers.xml";
+  std::atexit(RemoveScratch);
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  std::FILE* file = std::fopen(g_path.c_str(), "wb");
+  if (file == nullptr) std::abort();
+  if (size > 0) std::fwrite(data, 1, size, file);
+  std::fclose(file);
+
+  // Every lookup parses the file again, so only a few locations are tried.
+  std::vector<std::string> probes = {"choose server..."};
+  for (norva::AccountType type : {norva::AccountType::Shared, norva::AccountType::Dedicated}) {
+    const std::vector<std::string> rows = norva::ListLocations(g_path, type);
+    probes.insert(probes.end(), rows.begin(), rows.begin() + std::min<std::size_t>(rows.size(), 3));
+  }
+
+  for (const std::string& location : probes) {
+    const std::string small = Lookup(location, 7);
+    const std::string full = Lookup(location, norva::kMaxServerAddress);
+    // A wider buffer accepts everything a narrower one does, and the first
+    // address short enough for the narrow one is the same in both.
+    Check(small.empty() || !full.empty(), "wider buffer lost the address");
+    Check(full.size() > 7 || small == full, "narrow buffer took another entry");
+
+    std::string address = "stale";
+    Check(norva::FindServerAddress(g_path, location, address, norva::kMaxServerAddress) ==
+                  !full.empty() &&
+              address == full,
+          "string lookup differs from the buffer lookup");
+  }
+  return 0;
+}
