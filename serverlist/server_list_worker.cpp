@@ -1,0 +1,49 @@
+#include "serverlist/server_list_worker.h"
+
+#include <string>
+
+#include "serverlist/server_list_file.h"
+#include "serverlist/server_list_update.h"
+#include "serverlist/wininet_client.h"
+#include "settings/registry_settings_store.h"
+
+namespace norva {
+
+static_assert(WM_SERVERLIST_DONE == WM_USER + 20);
+
+namespace {
+
+struct WorkerArgs {
+  HWND mainWindow;
+  std::string siteUrl;
+};
+
+DWORD WINAPI ServerListWorker(LPVOID param) {
+  WorkerArgs* args = static_cast<WorkerArgs*>(param);
+  bool stored = false;
+  {
+    WinInetClient internet;
+    ReplacingServerListFile file;
+    RegistrySettingsStore settings;
+    stored = UpdateServerList(internet, file, settings, args->siteUrl.c_str());
+  }
+  SendMessageA(args->mainWindow, WM_SERVERLIST_DONE, stored ? 1 : 0, 0);
+  delete args;
+  return 0;
+}
+
+}  // namespace
+
+bool StartServerListWorker(HWND mainWindow, const char* siteUrl) {
+  WorkerArgs* args = new WorkerArgs{mainWindow, siteUrl};
+  HANDLE thread = CreateThread(nullptr, 0, ServerListWorker, args, 0, nullptr);
+  if (thread == nullptr) {
+    delete args;
+    PostMessageA(mainWindow, WM_SERVERLIST_DONE, 0, 0);
+    return false;
+  }
+  CloseHandle(thread);
+  return true;
+}
+
+}  // namespace norva

@@ -1,0 +1,86 @@
+#include "serverlist/wininet_client.h"
+
+namespace norva {
+
+void InternetHandle::Reset(HINTERNET handle) {
+  if (handle_ != nullptr) InternetCloseHandle(handle_);
+  handle_ = handle;
+}
+
+namespace {
+
+class WinInetResponse : public InternetResponse {
+ public:
+  WinInetResponse(HINTERNET session, HINTERNET request) : session_(session), request_(request) {}
+  ~WinInetResponse() override {
+    request_.Reset();  // the request before its session
+    session_.Reset();
+  }
+
+  std::uint32_t StatusCode() override {
+    DWORD status = 0;
+    DWORD size = sizeof status;
+    if (!HttpQueryInfoA(request_.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status,
+                        &size, nullptr)) {
+      return 0;
+    }
+    return status;
+  }
+
+  bool ContentLength(std::uint64_t* length) override {
+    char text[32];
+    DWORD size = sizeof text;
+    if (!HttpQueryInfoA(request_.get(), HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr)) {
+      if (GetLastError() == ERROR_HTTP_HEADER_NOT_FOUND) return false;
+      *length = kUnreadableLength;  // there is one, but not one we can use
+      return true;
+    }
+    text[size < sizeof text ? size : sizeof text - 1] = '\0';
+    if (!ParseContentLength(text, length)) *length = kUnreadableLength;
+    return true;
+  }
+
+  bool Read(char* buffer, std::uint32_t size, std::uint32_t* read) override {
+    DWORD got = 0;
+    const BOOL ok = InternetReadFile(request_.get(), buffer, size, &got);
+    *read = got;
+    return ok != FALSE;
+  }
+
+ private:
+  InternetHandle session_;
+  InternetHandle request_;
+};
+
+// A site that stops answering must not keep the worker, and with it the
+// main window's server list, waiting for ever.
+void SetTimeouts(HINTERNET handle) {
+  DWORD ms = WinInetClient::kTimeoutMs;
+  for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
+                       INTERNET_OPTION_RECEIVE_TIMEOUT}) {
+    InternetSetOptionA(handle, option, &ms, sizeof ms);
+  }
+}
+
+}  // namespace
+
+DWORD WinInetClient::RequestFlags(InternetRequest what) {
+  DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
+  if (what == InternetRequest::kServerList) flags |= INTERNET_FLAG_KEEP_CONNECTION;
+  return flags;
+}
+
+std::unique_ptr<InternetResponse> WinInetClient::Open(const char* url, InternetRequest what) {
+  InternetHandle session(InternetOpenA(nullptr, INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
+  if (!session) return nullptr;
+  SetTimeouts(session.get());
+  InternetHandle request(
+      InternetOpenUrlA(session.get(), url, nullptr, 0, RequestFlags(what), 0));
+  if (!request) return nullptr;
+  SetTimeouts(request.get());  // again: not every WinINet hands the session's on
+  // The response owns both handles from here on.
+  HINTERNET sessionHandle = session.Release();
+  return std::make_unique<WinInetResponse>(sessionHandle, request.Release());
+}
+
+}  // namespace norva
