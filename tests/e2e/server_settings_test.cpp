@@ -65,6 +65,8 @@ TEST_F(ServerSettingsTest, AddCreatesTheMissingConfigFile) {
   EXPECT_EQ(Section(), (std::vector<std::string>{"Paris=192.0.2.10"}));
   EXPECT_EQ(list.Rows(), (std::vector<std::string>{"Paris"}));
   EXPECT_EQ(list.Selection(), 0);
+  // A list disabled for an empty section is usable again once Add filled it.
+  EXPECT_TRUE(list.IsEnabled());
   // The fields are emptied for the next one.
   EXPECT_EQ(dialog.Item(id::kCustomName).Text(), "");
   EXPECT_NE(dialog.Item(id::kCustomIp).Send(IPM_ISBLANK), 0);
