@@ -128,6 +128,28 @@ TEST_F(ReconnectTest, CancelOnTheReconnectPromptDoesNotDial) {
   EXPECT_EQ(main.Item(id::kConnect).Text(), "Disconnect");
 }
 
+TEST_F(ReconnectTest, OkDoesNothingAndEscapeCancelsTheAutoConnectPrompt) {
+  app.WriteSetting("autoconnect", 1);
+  app.WriteSetting("lastserver", 1);
+  const Window main = app.WaitForMainWindow(app.Start());
+  ASSERT_TRUE(main);
+  const Window prompt = WaitForPrompt();
+  ASSERT_TRUE(prompt);
+
+  // IDOK, the command the Enter key sends, leaves the countdown running.
+  const std::string before = prompt.Item(id::kPromptText).Text();
+  prompt.Post(WM_COMMAND, IDOK, 0);
+  ASSERT_TRUE(WaitFor([&] { return prompt && prompt.Item(id::kPromptText).Text() != before; },
+                      kPromptTimeoutMs))
+      << "the countdown stopped";
+
+  prompt.PressKey(VK_ESCAPE);
+  ASSERT_TRUE(WaitFor([&] { return !prompt; }));
+  main.Sync();
+  EXPECT_TRUE(app.Calls("RasDialA").empty());
+  EXPECT_EQ(main.Item(id::kConnect).Text(), "Connect");
+}
+
 TEST_F(ReconnectTest, AutoConnectAfterStartDialsTheLastServer) {
   app.WriteSetting("autoconnect", 1);
   app.WriteSetting("lastserver", 3);
