@@ -207,6 +207,25 @@ bool ValidCredentialMask(DWORD mask) {
   return (mask & (RASCM_Password | RASCM_PreSharedKey)) != (RASCM_Password | RASCM_PreSharedKey);
 }
 
+// What both credential calls log first: where, the record's size and mask.
+void LogCredentialCall(Call& call, const std::string& phonebook, const std::string& entry,
+                       const RASCREDENTIALSA* credentials) {
+  call.Text("phonebook", phonebook);
+  call.Text("entry", entry);
+  if (credentials) {
+    call.Number("dwSize", credentials->dwSize);
+    call.HexNumber("mask", credentials->dwMask);
+  }
+}
+
+// 0 when the record can be acted on, else the error the service gives.
+DWORD CheckCredentialRecord(const RASCREDENTIALSA* credentials) {
+  if (!credentials) return ERROR_INVALID_PARAMETER;
+  if (credentials->dwSize != sizeof(RASCREDENTIALSA)) return ERROR_INVALID_SIZE;
+  if (!ValidCredentialMask(credentials->dwMask)) return ERROR_INVALID_PARAMETER;
+  return 0;
+}
+
 }  // namespace
 
 DWORD OpenEntry(const std::string& phonebook, const std::string& entry, IniDocument& book,
@@ -325,12 +344,7 @@ extern "C" DWORD APIENTRY RasSetCredentialsA(LPCSTR lpszPhonebook, LPCSTR lpszEn
   return RunCall("RasSetCredentialsA", [&](Call& call) -> DWORD {
     const std::string phonebook = ArgText(lpszPhonebook);
     const std::string entry = ArgText(lpszEntry);
-    call.Text("phonebook", phonebook);
-    call.Text("entry", entry);
-    if (lpCredentials) {
-      call.Number("dwSize", lpCredentials->dwSize);
-      call.HexNumber("mask", lpCredentials->dwMask);
-    }
+    LogCredentialCall(call, phonebook, entry, lpCredentials);
     call.Number("clear", fClearCredentials ? 1 : 0);
     if (lpCredentials && lpCredentials->dwSize == sizeof(RASCREDENTIALSA) && !fClearCredentials) {
       call.Text("user", FieldText(lpCredentials->szUserName));
@@ -339,9 +353,7 @@ extern "C" DWORD APIENTRY RasSetCredentialsA(LPCSTR lpszPhonebook, LPCSTR lpszEn
     }
     if (auto fault = call.Fault()) return *fault;
 
-    if (!lpCredentials) return ERROR_INVALID_PARAMETER;
-    if (lpCredentials->dwSize != sizeof(RASCREDENTIALSA)) return ERROR_INVALID_SIZE;
-    if (!ValidCredentialMask(lpCredentials->dwMask)) return ERROR_INVALID_PARAMETER;
+    if (const DWORD invalid = CheckCredentialRecord(lpCredentials)) return invalid;
     IniDocument book;
     const IniSection* found = nullptr;
     if (const DWORD opened = OpenEntry(phonebook, entry, book, found)) return opened;
@@ -373,17 +385,10 @@ extern "C" DWORD APIENTRY RasGetCredentialsA(LPCSTR lpszPhonebook, LPCSTR lpszEn
   return RunCall("RasGetCredentialsA", [&](Call& call) -> DWORD {
     const std::string phonebook = ArgText(lpszPhonebook);
     const std::string entry = ArgText(lpszEntry);
-    call.Text("phonebook", phonebook);
-    call.Text("entry", entry);
-    if (lpCredentials) {
-      call.Number("dwSize", lpCredentials->dwSize);
-      call.HexNumber("mask", lpCredentials->dwMask);
-    }
+    LogCredentialCall(call, phonebook, entry, lpCredentials);
     if (auto fault = call.Fault()) return *fault;
 
-    if (!lpCredentials) return ERROR_INVALID_PARAMETER;
-    if (lpCredentials->dwSize != sizeof(RASCREDENTIALSA)) return ERROR_INVALID_SIZE;
-    if (!ValidCredentialMask(lpCredentials->dwMask)) return ERROR_INVALID_PARAMETER;
+    if (const DWORD invalid = CheckCredentialRecord(lpCredentials)) return invalid;
     IniDocument book;
     const IniSection* found = nullptr;
     if (const DWORD opened = OpenEntry(phonebook, entry, book, found)) return opened;
