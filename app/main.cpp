@@ -5,12 +5,11 @@
 
 #include "app/win32_entry_host.h"
 #include "build_config.h"
-#include "connection/dial_session.h"
 #include "connection/phonebook_entry.h"
 #include "connection/phonebook_path.h"
 #include "connection/rasapi32_remote_access.h"
 #include "resources/resource.h"
-#include "serverlist/catalog_server_directory.h"
+#include "serverlist/server_catalog_path.h"
 #include "serverlist/custom_server_file.h"
 #include "settings/registry_settings_store.h"
 #include "settings/startup_autorun.h"
@@ -78,12 +77,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
   INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_ANIMATE_CLASS | ICC_INTERNET_CLASSES};
   InitCommonControlsEx(&controls);
 
-  CatalogServerDirectory servers;
-  SystemWaitClock clock;
-  DialSession dial(ras, settings, servers, clock,
-                   DialSetup{phonebook, kEntryName, entry.startupEntry(), caption});
-  MainWindowContext context{instance, trayMenu,           settings,         autorun, ras,
-                            entry,    dial,               build::kSiteUrl, build::kSupportUrl};
+  char serverList[MAX_PATH];
+  if (!GetServerCatalogPath(serverList)) serverList[0] = '\0';
+  MainWindowContext context{instance, trayMenu, caption,         settings,           autorun, ras,
+                            entry,    serverList, build::kSiteUrl, build::kSupportUrl};
 
   RegisterMainWindowClass(instance, className);
   HWND window = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainWindowProc,
@@ -93,6 +90,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
   UpdateWindow(window);
 
   const int exitCode = RunMessageLoop(LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCEL)));
+  DestroyWindow(window);
   DestroyMenu(menu);
   return exitCode;
 }

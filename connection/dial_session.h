@@ -1,17 +1,15 @@
-// The dial session: dials the phonebook entry with the chosen server's
-// address, follows the dial's progress, stores changed credentials and the
-// last server once a connection stands, hangs up on request, and finds a
-// connection of the entry that is already up. Runs on the UI thread; the
-// main window reaches it through its commands and the dial progress message.
+// The dial session: the remote access side of the program's one connection.
+// It keeps the one dial record used for every dial and the handle of the
+// current connection, dials the entry, stores credentials, hangs up and waits
+// until the service has let the connection go, and finds a connection of the
+// entry that is already up. It shows nothing: the main controller decides
+// what the user sees.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-#include "connection/dial_window.h"
 #include "connection/remote_access.h"
-#include "serverlist/server_directory.h"
-#include "settings/settings_store.h"
 
 namespace norva {
 
@@ -32,65 +30,70 @@ class SystemWaitClock final : public WaitClock {
   void GiveUpTimeSlice() override;
 };
 
-// What the session dials and how it presents itself; fixed for the run.
+// What the session dials; fixed for the run.
 struct DialSetup {
-  std::string phonebook;         // full path of the program's phonebook file
-  std::string entryName;         // the entry dialled, "NORVA"
-  EntryProperties startupEntry;  // the entry as read at start-up
-  std::string caption;           // the window caption, also the error boxes'
+  std::string phonebook;  // full path of the program's phonebook file
+  std::string entryName;  // the entry dialled, "NORVA"
+  Guid entryGuid;         // the entry's identifier as read at start-up
+  NotifierWindow notifier = nullptr;  // receives the dial progress messages
 };
 
 class DialSession {
  public:
-  // How long Disconnect waits for the service to release a connection.
+  // How long a hang-up waits for the service to release the connection.
   static constexpr std::uint64_t kHangUpWaitMs = 20000;
 
-  DialSession(RemoteAccess& ras, SettingsStore& settings, ServerDirectory& servers,
-              WaitClock& clock, DialSetup setup);
+  DialSession(RemoteAccess& ras, WaitClock& clock, DialSetup setup);
 
-  // Selects the start-up entry's tunnel type and fills the user name and
-  // password fields with the entry's saved dial parameters, if any.
-  void LoadDialParams(DialWindow& window);
-
-  // Starts a dial of the chosen server. Progress arrives through OnDialEvent.
-  void Connect(DialWindow& window);
-
-  // Hangs up the current connection and waits until the service has
-  // released it (at most kHangUpWaitMs).
-  void Disconnect(DialWindow& window);
-
-  // The Connect/Disconnect button: dials when it reads "Connect", else stops
-  // the link watch and hangs up.
-  void ToggleConnection(DialWindow& window);
-
-  // One dial progress notification: the state reached and an error code
-  // (0 for none).
-  void OnDialEvent(DialWindow& window, std::uint32_t state, std::uint32_t error);
-
-  // Tells the user of a remote access error code; nothing for 0.
-  void ShowDialError(DialWindow& window, std::uint32_t code);
-
-  // Locks (false) or unlocks (true) the inputs and labels the button
-  // "Disconnect" or "Connect". The button's enabled state is left alone.
-  void SetInputsEnabled(DialWindow& window, bool enabled);
-
-  // A connection of the start-up entry that is up, or nullptr.
-  ConnectionHandle FindActiveConnection();
-
-  ConnectionHandle CurrentConnection() const { return current_; }
-  void SetCurrentConnection(ConnectionHandle handle) { current_ = handle; }
-
- private:
-  // Loads the entry's saved dial parameters into params_; params_ keeps what
-  // it held when that fails.
+  // Loads the entry's saved dial parameters into the dial record. False when
+  // the service has none; the record then keeps what it held.
   bool LoadSavedParams();
-  void OnConnected(DialWindow& window);
-  // Polls until the service reports the connection gone; false on time-out.
+  const std::string& userName() const { return params_.userName; }
+  const std::string& password() const { return params_.password; }
+
+  // True when the service answers for the entry's stored user name and
+  // password (whatever it has stored).
+  bool HasStoredCredentials();
+
+  // Dials `userName` and `password` instead of what the record holds.
+  void UseCredentials(const std::string& userName, const std::string& password);
+
+  // Starts an asynchronous dial of `address` with the dial record; progress
+  // reaches the notifier. The handle the service hands back becomes the
+  // current connection. A refused dial answers the service's code; a handle
+  // handed back with the refusal is hung up and dropped.
+  RasResult Dial(const std::string& address);
+
+  // Stores the user name and password with the entry; true when stored.
+  bool StoreCredentials(const std::string& userName, const std::string& password);
+
+  // Hangs up without waiting (a dial that reported an error). The handle is
+  // dropped once the service has taken the hang-up.
+  void HangUpNow();
+  // Begins the hang-up of the current connection; on 0 the caller waits
+  // with WaitUntilReleased.
+  RasResult BeginHangUp();
+  // Polls until the service no longer knows the connection, giving up the
+  // thread's time slice between polls, at most kHangUpWaitMs. True when it
+  // was released; none is current then. False when the wait ran out; the
+  // connection stays current.
   bool WaitUntilReleased();
 
+  // The state of the current connection, as the service reports it.
+  RasResult Status(ConnectionStatus& status);
+
+  // The handle of a connection of the entry that is up, or nullptr; the
+  // later one wins when the service lists two.
+  ConnectionHandle FindActiveConnection();
+
+  // The service's text for an error code, or "Unknown Connection\tError %d".
+  std::string ErrorText(std::uint32_t code);
+
+  ConnectionHandle current() const { return current_; }
+  void Adopt(ConnectionHandle handle) { current_ = handle; }
+
+ private:
   RemoteAccess& ras_;
-  SettingsStore& settings_;
-  ServerDirectory& servers_;
   WaitClock& clock_;
   const DialSetup setup_;
 

@@ -1,7 +1,5 @@
 #include "ui/auto_connect_prompt.h"
 
-#include <optional>
-
 #include "resources/resource.h"
 
 namespace norva {
@@ -9,11 +7,16 @@ namespace {
 
 constexpr UINT_PTR kCountdownTimer = 101;
 
-// Only one prompt is open at a time, on the UI thread.
-std::optional<PromptCountdown> g_countdown;
+// What one prompt keeps while it is open, in its user data.
+struct Prompt {
+  PromptCountdown countdown;
+  HWND* open;
+};
 
-void ShowText(HWND prompt) {
-  SetDlgItemTextA(prompt, IDC_PROMPT_TEXT, g_countdown->Text().c_str());
+Prompt* Of(HWND prompt) { return reinterpret_cast<Prompt*>(GetWindowLongPtrA(prompt, DWLP_USER)); }
+
+void ShowText(HWND prompt, const Prompt& state) {
+  SetDlgItemTextA(prompt, IDC_PROMPT_TEXT, state.countdown.Text().c_str());
 }
 
 void End(HWND prompt, int result) {
@@ -22,18 +25,22 @@ void End(HWND prompt, int result) {
 }
 
 INT_PTR CALLBACK PromptProc(HWND prompt, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_INITDIALOG) {
+    Prompt* state = reinterpret_cast<Prompt*>(lParam);
+    SetWindowLongPtrA(prompt, DWLP_USER, lParam);
+    *state->open = prompt;
+    SetTimer(prompt, kCountdownTimer, kPromptTickMs, nullptr);
+    ShowText(prompt, *state);
+    return TRUE;
+  }
+  Prompt* state = Of(prompt);
+  if (state == nullptr) return FALSE;
   switch (message) {
-    case WM_INITDIALOG:
-      SetTimer(prompt, kCountdownTimer, kPromptTickMs, nullptr);
-      g_countdown.emplace(static_cast<PromptKind>(lParam));
-      ShowText(prompt);
-      return TRUE;
     case WM_TIMER:
-      if (!g_countdown) return FALSE;
-      if (g_countdown->Tick()) {
+      if (state->countdown.Tick()) {
         End(prompt, kPromptTimedOut);
       } else {
-        ShowText(prompt);
+        ShowText(prompt, *state);
       }
       return TRUE;
     case WM_COMMAND:
@@ -48,11 +55,14 @@ INT_PTR CALLBACK PromptProc(HWND prompt, UINT message, WPARAM wParam, LPARAM lPa
 
 }  // namespace
 
-int RunAutoConnectPrompt(HINSTANCE instance, HWND owner, PromptKind kind) {
+int RunAutoConnectPrompt(HINSTANCE instance, HWND owner, PromptKind kind, HWND* open) {
+  Prompt state{PromptCountdown(kind), open};
   const INT_PTR result = DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_AUTOCONNECT), owner,
-                                         PromptProc, static_cast<LPARAM>(kind));
-  g_countdown.reset();
+                                         PromptProc, reinterpret_cast<LPARAM>(&state));
+  *open = nullptr;
   return static_cast<int>(result);
 }
+
+void ClosePrompt(HWND prompt) { End(prompt, kPromptCancelled); }
 
 }  // namespace norva

@@ -1,10 +1,11 @@
-// The main window: the connection form, the tray icon and its menu, and the
-// dispatch of every message that reaches the window.
+// The main window: a modeless dialog whose procedure turns the messages that
+// reach it into the main controller's events.
 #pragma once
 
 #include <windows.h>
 
-#include "connection/dial_session.h"
+#include <string>
+
 #include "connection/phonebook_entry.h"
 #include "connection/remote_access.h"
 #include "settings/settings_store.h"
@@ -12,21 +13,23 @@
 
 namespace norva {
 
-// What the main window works with; made by start-up and alive for the run.
+// What start-up lends the main window; alive for the run.
 struct MainWindowContext {
   HINSTANCE instance;
-  HMENU trayMenu;  // the popup shown at the tray icon
+  HMENU trayMenu;       // the popup shown at the tray icon
+  const char* caption;  // the window caption, also the error boxes'
   SettingsStore& settings;
   StartupAutorun& autorun;
   RemoteAccess& ras;
   PhonebookEntry& entry;
-  DialSession& dial;
+  std::string serverList;  // servers.xml
   const char* siteUrl;     // the provider's site, for the server list updater
   const char* supportUrl;  // the support chat host, for the options' Help
 };
 
 // The dialog procedure of IDD_MAIN; the creation parameter is a
-// MainWindowContext*.
+// MainWindowContext*. What the window keeps lives in its user data from
+// WM_INITDIALOG until WM_NCDESTROY.
 INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 }  // namespace norva

@@ -1,7 +1,5 @@
 #include "ui/tray_icon.h"
 
-#include <cstring>
-
 #include "resources/resource.h"
 
 namespace norva {
@@ -10,8 +8,7 @@ namespace norva {
 static_assert(sizeof(NOTIFYICONDATAA) == 508, "the full record, balloon icon included");
 #endif
 
-void TrayIcon::Add(HINSTANCE instance, HWND window) {
-  std::memset(&data_, 0, sizeof data_);
+TrayIcon::TrayIcon(HINSTANCE instance, HWND window) {
   data_.cbSize = sizeof data_;
   data_.hWnd = window;
   data_.uID = 1;
@@ -22,9 +19,20 @@ void TrayIcon::Add(HINSTANCE instance, HWND window) {
   data_.uTimeout = 4000;
   lstrcpynA(data_.szInfoTitle, "NORVA", sizeof data_.szInfoTitle);
   data_.dwInfoFlags = NIIF_INFO;
-  Shell_NotifyIconA(NIM_ADD, &data_);
 }
 
+void TrayIcon::Add() { Shell_NotifyIconA(NIM_ADD, &data_); }
+
 void TrayIcon::Remove() { Shell_NotifyIconA(NIM_DELETE, &data_); }
+
+void TrayIcon::ShowWarning(const char* title, const char* text) {
+  // A record of its own, so that the icon is added again as it was first.
+  NOTIFYICONDATAA balloon = data_;
+  balloon.uFlags = NIF_INFO;
+  lstrcpynA(balloon.szInfo, text, sizeof balloon.szInfo);
+  lstrcpynA(balloon.szInfoTitle, title, sizeof balloon.szInfoTitle);
+  balloon.dwInfoFlags = NIIF_WARNING;
+  Shell_NotifyIconA(NIM_MODIFY, &balloon);
+}
 
 }  // namespace norva

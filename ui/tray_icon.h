@@ -11,11 +11,16 @@ inline constexpr UINT WM_TRAYNOTIFY = WM_APP + 10;
 
 class TrayIcon {
  public:
-  // Adds the icon to `window`'s tray and shows the balloon once. The result
-  // is not looked at: without a tray the window works as before.
-  void Add(HINSTANCE instance, HWND window);
-  // Removes the icon again.
+  // The icon of `window`: no tooltip, and a welcome balloon each time it is
+  // added.
+  TrayIcon(HINSTANCE instance, HWND window);
+
+  // Adds the icon, also again after the shell has restarted and lost it. The
+  // result is not looked at: without a tray the window works as before.
+  void Add();
   void Remove();
+  // A balloon with a warning icon on the icon that is there.
+  void ShowWarning(const char* title, const char* text);
 
  private:
   NOTIFYICONDATAA data_{};

@@ -1,0 +1,70 @@
+// MainView over the main window's own controls, its tray icon and the
+// program's dialogs and boxes.
+#pragma once
+
+#include <windows.h>
+
+#include "ui/main_view.h"
+#include "ui/main_window.h"
+#include "ui/tray_icon.h"
+
+namespace norva {
+
+class Win32MainView final : public MainView {
+ public:
+  Win32MainView(HWND window, const MainWindowContext& context);
+  Win32MainView(const Win32MainView&) = delete;
+  Win32MainView& operator=(const Win32MainView&) = delete;
+
+  void ShowAccountType(AccountType type) override;
+  void ShowTunnelType(VpnType type) override;
+  std::optional<VpnType> ChosenTunnelType() override;
+  void ShowCredentials(const std::string& userName, const std::string& password) override;
+  std::string UserName() override;
+  std::string Password() override;
+  bool CredentialsEdited() override;
+  void ForgetEdits() override;
+  void ShowServers(const std::vector<std::string>& locations) override;
+  void ChooseServer(int row) override;
+  int ChosenServer() override;
+  std::string ChosenLocation() override;
+  void EnableServerList(bool enabled) override;
+  void EnableInputs(bool enabled) override;
+  void LabelButton(ButtonLabel label) override;
+  void EnableButton(bool enabled) override;
+  void ShowStatus(const std::string& text) override;
+  void StartDownloadAnimation() override;
+  void StopDownloadAnimation() override;
+  void ShowWindow() override;
+  void HideToTray() override;
+  void AddTrayIcon() override;
+  void RemoveTrayIcon() override;
+  void ShowTrayWarning(const std::string& title, const std::string& text) override;
+  bool StartLinkWatch() override;
+  void StopLinkWatch() override;
+  void StartServerListUpdate() override;
+  void ShowBusy() override;
+  void EndBusy() override;
+  PromptOutcome RunPrompt(PromptKind kind) override;
+  void ClosePrompt() override;
+  void RunOptions() override;
+  void RunServerSettings() override;
+  void ShowError(const std::string& text) override;
+  void ShowNotice(const std::string& text) override;
+  void EndProgram() override;
+
+  // The link watch's timer on the main window; its only timer.
+  static constexpr UINT_PTR kLinkWatchTimer = 1;
+
+ private:
+  HWND Item(int id) const { return GetDlgItem(window_, id); }
+  std::string ItemText(int id, int capacity) const;
+
+  HWND window_;
+  const MainWindowContext& context_;
+  TrayIcon tray_;
+  HWND prompt_ = nullptr;      // the countdown prompt while it is open
+  HCURSOR beforeBusy_ = nullptr;
+};
+
+}  // namespace norva
