@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -16,18 +17,32 @@
 namespace norva {
 namespace {
 
-using testing::RecordingView;
-using Log = RecordingView::Log;
+using Log = testing::RecordingView::Log;
+using Calls = std::vector<std::string>;
+using Handles = std::vector<ConnectionHandle>;
 
-const std::string kPhonebook = "C:\\pbk\\norva.pbk";
+const std::string kBook = "C:\\pbk\\norva.pbk";
 const NotifierWindow kNotifier = reinterpret_cast<NotifierWindow>(std::uintptr_t{0x100});
-constexpr std::uint32_t kDropped = ras::kDisconnected;
+const Log kLossReported = {"status Connection lost.", "server list on", "inputs on",
+                           "label Connect", "button on",
+                           "tray warning NORVA: The VPN connection was lost."};
 
 ConnectionHandle H(std::uintptr_t n) { return reinterpret_cast<ConnectionHandle>(n * 16); }
 Guid G(std::uint8_t b) {
   Guid g;
   g.bytes.fill(b);
   return g;
+}
+ActiveConnection Up(std::uintptr_t n, std::uint8_t guid = 0xAB) {
+  return {H(n), "NORVA", kBook, G(guid)};
+}
+Log Tail(const Log& log, std::size_t n) { return Log(log.end() - std::min(n, log.size()), log.end()); }
+bool Has(const Log& log, const std::string& line) {
+  return std::find(log.begin(), log.end(), line) != log.end();
+}
+Log Then(Log a, const Log& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
 }
 
 struct FakeClock : WaitClock {
@@ -43,39 +58,88 @@ struct NullHost : EntryHost {
   std::string FirstCustomServerAddress() override { return ""; }
 };
 
-// A small remote access service behind the scripted fake: the entry's saved
-// dial parameters, stored credentials, dials that hand out handles 1, 2, ...,
-// and connections whose link and hang-up the test steers.
-struct Service {
+// The program under test with a small remote access service behind it: the
+// entry's saved dial parameters, dials that hand out handles 1, 2, ..., and
+// connections whose link and hang-up the test steers. servers.xml lists
+// Amsterdam, Berlin and Oslo (shared IP) and Zurich (dedicated IP).
+struct Rig {
   bool savedParams = true;
-  RasResult credentialsAnswer = ras::kOk;
-  RasResult dialAnswer = ras::kOk;
+  RasResult credentialsAnswer = ras::kOk, storeAnswer = ras::kOk;
+  RasResult dialAnswer = ras::kOk, hangUpAnswer = ras::kOk;
   bool handleWithRefusal = false;
-  RasResult hangUpAnswer = ras::kOk;
   int pollsUntilReleased = 2;  // -1: never released
-  RasResult storeAnswer = ras::kOk;
-  std::vector<ActiveConnection> up;  // what EnumConnections lists
-  std::map<std::uint32_t, std::string> errorTexts{{691, "Access was denied."}};
+  std::vector<ActiveConnection> up;
 
   std::vector<DialParams> dials;
   std::vector<Credentials> stored;
-  std::vector<ConnectionHandle> hungUp;
-  std::map<ConnectionHandle, std::uint32_t> state;  // of each known connection
-  std::map<ConnectionHandle, int> polls;            // since its hang-up
+  Handles hungUp;
+  std::vector<std::uint32_t> builds;  // the tunnel strategy of each entry write
+  std::map<ConnectionHandle, std::uint32_t> state;
+  std::map<ConnectionHandle, int> pollsSinceHangUp;
   std::set<ConnectionHandle> released;
 
-  void Install(testing::ScriptedRas& ras) {
-    ras.getEntryDialParams = [this](const std::string& pb, DialParams& p, bool&) {
-      EXPECT_EQ(pb, kPhonebook);
-      EXPECT_EQ(p.entryName, "NORVA");
+  testing::ScriptedRas ras;
+  testing::FakeSettings settings;
+  testing::RecordingView view;
+  FakeClock clock;
+  NullHost host;
+  PhonebookEntry entry{ras, settings, host, kBook};
+  std::optional<DialSession> session;
+  std::optional<MainController> controller;
+  std::string dir, serverList;
+
+  Rig() {
+    char name[] = "/tmp/norva-controller-XXXXXX";
+    dir = mkdtemp(name);
+    serverList = dir + "/servers.xml";
+    std::ofstream(serverList, std::ios::binary) << testing::ServersXml(
+        {{"shared", "Amsterdam", "ams.example"}, {"shared", "Berlin", "ber.example"},
+         {"dedicated", "Zurich", "zrh.example"}, {"shared", "Oslo", "osl.example"}});
+  }
+  ~Rig() { std::filesystem::remove_all(dir); }
+
+  void Start(std::uint32_t strategy = entry::kVpnPptpOnly) {
+    ras.getEntryProperties = [=](const std::string&, const std::string&, EntryProperties& e) {
+      e.vpnStrategy = strategy;
+      e.guid = G(0xAB);
+      return ras::kOk;
+    };
+    entry.EnsureEntry();
+    ras.getEntryProperties = nullptr;
+    Serve();
+    session.emplace(ras, clock, DialSetup{kBook, "NORVA", G(0xAB), kNotifier});
+    controller.emplace(view, settings, *session, entry, serverList);
+    controller->Start();
+  }
+  void StartReady() {
+    Start();
+    controller->OnServerListReady();
+  }
+  void Connected(int row = 2) {
+    StartReady();
+    view.ChooseServer(row);
+    controller->OnConnectButton();
+    controller->OnDialEvent(ras::kConnected, 0);
+  }
+  void Drop(std::uintptr_t n) { state[H(n)] = ras::kDisconnected; }
+  void ExpectBuilds() {
+    ras.setEntryProperties = [this](const std::string&, const std::string&,
+                                    const EntryProperties& p) {
+      builds.push_back(p.vpnStrategy);
+      return ras::kOk;
+    };
+  }
+
+  void Serve() {
+    ras.getEntryDialParams = [this](const std::string& book, DialParams& p, bool&) {
+      EXPECT_EQ(book + p.entryName, kBook + "NORVA");
       if (!savedParams) return ras::kCannotFindEntry;
       p.userName = "saved-user";
       p.password = "saved-pass";
       return ras::kOk;
     };
     ras.getCredentials = [this](const std::string&, const std::string& e, Credentials& c) {
-      EXPECT_EQ(e, "NORVA");
-      EXPECT_EQ(c.mask, 3u);
+      EXPECT_EQ(e + std::to_string(c.mask), "NORVA3");
       return credentialsAnswer;
     };
     ras.setCredentials = [this](const std::string&, const std::string&, const Credentials& c,
@@ -83,32 +147,29 @@ struct Service {
       if (c.mask == 3 && !clear) stored.push_back(c);
       return storeAnswer;
     };
-    ras.dial = [this](const std::string& pb, const DialParams& p, NotifierWindow n,
+    ras.dial = [this](const std::string& book, const DialParams& p, NotifierWindow n,
                       ConnectionHandle& h) {
-      EXPECT_EQ(pb, kPhonebook);
+      EXPECT_EQ(book, kBook);
       EXPECT_EQ(n, kNotifier);
       EXPECT_EQ(h, nullptr) << "dialled with a stale handle";
       dials.push_back(p);
-      if (dialAnswer == ras::kOk || handleWithRefusal) {
-        h = H(dials.size());
-        state[h] = ras::kPortOpened;
-      }
+      if (dialAnswer == ras::kOk || handleWithRefusal) state[h = H(dials.size())] = 1;
       return dialAnswer;
     };
     ras.hangUp = [this](ConnectionHandle h) {
-      EXPECT_NE(h, nullptr);
       hungUp.push_back(h);
       if (!state.count(h) || released.count(h)) return ras::kInvalidHandle;
-      if (hangUpAnswer == ras::kOk) polls[h] = 0;
+      if (hangUpAnswer == ras::kOk) pollsSinceHangUp[h] = 0;
       return hangUpAnswer;
     };
     ras.getConnectStatus = [this](ConnectionHandle h, ConnectionStatus& s) {
       if (!state.count(h) || released.count(h)) return ras::kInvalidHandle;
-      if (polls.count(h) && pollsUntilReleased >= 0 && ++polls[h] > pollsUntilReleased) {
+      const bool hungUp = pollsSinceHangUp.count(h) != 0;
+      if (hungUp && pollsUntilReleased >= 0 && ++pollsSinceHangUp[h] > pollsUntilReleased) {
         released.insert(h);
         return ras::kInvalidHandle;
       }
-      s.state = polls.count(h) ? kDropped : state[h];
+      s.state = hungUp ? ras::kDisconnected : state[h];
       return ras::kOk;
     };
     ras.enumConnections = [this](std::uint32_t&, std::vector<ActiveConnection>& out) {
@@ -116,83 +177,12 @@ struct Service {
       for (const ActiveConnection& c : up) state[c.handle] = ras::kConnected;
       return ras::kOk;
     };
-    ras.getErrorString = [this](std::uint32_t code, std::string& text) {
-      if (!errorTexts.count(code)) return ras::kInvalidParameter;
-      text = errorTexts[code];
+    ras.getErrorString = [](std::uint32_t code, std::string& text) {
+      if (code != 691) return ras::kInvalidParameter;
+      text = "Access was denied.";
       return ras::kOk;
     };
   }
-};
-
-// Shared IP: Amsterdam, Berlin, Oslo; dedicated IP: Zurich.
-const std::vector<testing::ServerEntry> kServers = {
-    {"shared", "Amsterdam", "ams.example"},
-    {"shared", "Berlin", "ber.example"},
-    {"dedicated", "Zurich", "zrh.example"},
-    {"shared", "Oslo", "osl.example"},
-};
-
-// One program under test, with its servers.xml in a scratch folder.
-struct Rig {
-  Rig() {
-    char name[] = "/tmp/norva-controller-XXXXXX";
-    dir_ = mkdtemp(name);
-    serverList_ = dir_ + "/servers.xml";
-    std::ofstream(serverList_, std::ios::binary) << testing::ServersXml(kServers);
-  }
-  ~Rig() { std::filesystem::remove_all(dir_); }
-
-  // Starts the program: reads the entry (PPTP unless `strategy` says
-  // otherwise), makes the controller and runs its start.
-  void Start(std::uint32_t strategy = entry::kVpnPptpOnly) {
-    ras.getEntryProperties = [strategy](const std::string&, const std::string&,
-                                        EntryProperties& e) {
-      e.vpnStrategy = strategy;
-      e.guid = G(0xAB);
-      return ras::kOk;
-    };
-    entry.EnsureEntry();
-    ras.getEntryProperties = nullptr;
-    service.Install(ras);
-    session.emplace(ras, clock, DialSetup{kPhonebook, "NORVA", G(0xAB), kNotifier});
-    controller.emplace(view, settings, *session, entry, serverList_);
-    controller->Start();
-  }
-  // Started, with the server list filled for shared IP.
-  void StartReady() {
-    Start();
-    controller->OnServerListReady();
-  }
-  // Connected to the row chosen (Berlin unless told otherwise).
-  void Connected(int row = 2) {
-    StartReady();
-    view.ChooseServer(row);
-    controller->OnConnectButton();
-    controller->OnDialEvent(ras::kConnected, 0);
-  }
-  // The link of connection `n` drops.
-  void Drop(std::uintptr_t n) { service.state[H(n)] = kDropped; }
-  // Entry builds are expected: records the tunnel type of each.
-  std::vector<std::uint32_t> ExpectBuilds() {
-    ras.setEntryProperties = [this](const std::string&, const std::string&,
-                                    const EntryProperties& p) {
-      builds.push_back(p.vpnStrategy);
-      return ras::kOk;
-    };
-    return {};
-  }
-
-  testing::ScriptedRas ras;
-  testing::FakeSettings settings;
-  FakeClock clock;
-  RecordingView view;
-  NullHost host;
-  Service service;
-  PhonebookEntry entry{ras, settings, host, kPhonebook};
-  std::optional<DialSession> session;
-  std::optional<MainController> controller;
-  std::vector<std::uint32_t> builds;
-  std::string dir_, serverList_;
 };
 
 // --- Start-up and the server list
@@ -208,47 +198,39 @@ TEST(MainController, StartFillsTheFormAndStartsTheUpdater) {
         "animation", "server list off", "updater"}},
       {1, entry::kVpnL2tpOnly, false,
        {"tray add", "account dedicated", "tunnel L2TP", "animation", "server list off", "updater"}},
-      // An entry that could not be read shows L2TP/IPSec.
-      {7, 0, true,
-       {"tray add", "account dedicated", "tunnel L2TP", "credentials saved-user saved-pass",
-        "animation", "server list off", "updater"}},
+      // Any stored account type but 0 is dedicated; an unread entry shows L2TP/IPSec.
+      {7, 0, false,
+       {"tray add", "account dedicated", "tunnel L2TP", "animation", "server list off", "updater"}},
   };
   for (const Case& c : cases) {
-    Rig t;
-    t.settings.values["account_type"] = c.accountType;
-    t.service.savedParams = c.savedParams;
-    t.Start(c.strategy);
-    EXPECT_EQ(t.view.Take(), c.expected) << "account type " << c.accountType;
+    Rig r;
+    r.settings.values["account_type"] = c.accountType;
+    r.savedParams = c.savedParams;
+    r.Start(c.strategy);
+    EXPECT_EQ(r.view.Take(), c.expected) << "account type " << c.accountType;
   }
 }
 
 TEST(MainController, ServerListReadyFillsTheCheckedTypeAndChoosesTheLastServer) {
+  const Log shared = {"server list off", "servers Amsterdam Berlin Oslo", "choose 0",
+                      "server list on", "animation stop"};
   struct Case {
     std::uint32_t accountType, lastServer;
     Log expected;
   } cases[] = {
-      {0, 0,
-       {"server list off", "servers Amsterdam Berlin Oslo", "choose 0", "server list on",
-        "animation stop"}},
-      {1, 1,
-       {"server list off", "servers Zurich", "choose 0", "server list on", "animation stop",
-        "choose 1"}},
-      // Past the end the list chooses no row; negative rows are ignored.
-      {0, 9,
-       {"server list off", "servers Amsterdam Berlin Oslo", "choose 0", "server list on",
-        "animation stop", "choose 9"}},
-      {0, 0xFFFFFFFF,
-       {"server list off", "servers Amsterdam Berlin Oslo", "choose 0", "server list on",
-        "animation stop"}},
+      {0, 0, shared},
+      {1, 1, {"server list off", "servers Zurich", "choose 0", "server list on", "animation stop",
+              "choose 1"}},
+      {0, 9, Then(shared, {"choose 9"})},  // past the end: the list then chooses no row
+      {0, 0xFFFFFFFF, shared},             // a negative row is no row
   };
   for (const Case& c : cases) {
-    Rig t;
-    t.settings.values = {{"account_type", c.accountType}, {"lastserver", c.lastServer}};
-    t.Start();
-    t.view.Take();
-    t.controller->OnServerListReady();
-    EXPECT_EQ(t.view.Take(), c.expected) << "last server " << c.lastServer;
-    EXPECT_TRUE(t.service.dials.empty()) << "autoconnect is off";
+    Rig r;
+    r.settings.values = {{"account_type", c.accountType}, {"lastserver", c.lastServer}};
+    r.Start();
+    r.view.Take();
+    r.controller->OnServerListReady();
+    EXPECT_EQ(r.view.Take(), c.expected) << "last server " << c.lastServer;
   }
 }
 
@@ -259,49 +241,38 @@ TEST(MainController, AccountTypePickRefillsAndIsStored) {
   r.controller->OnAccountTypePicked(AccountType::Dedicated);
   EXPECT_EQ(r.view.Take(), (Log{"server list off", "servers Zurich", "choose 0", "server list on"}));
   EXPECT_EQ(r.settings.values["account_type"], 1u);
-  // Without a list the server list stays off, and unlocking leaves it off.
-  std::filesystem::remove(r.serverList_);
-  r.controller->OnAccountTypePicked(AccountType::Shared);
-  EXPECT_EQ(r.view.Take(), (Log{"server list off", "servers"}));
-  r.controller->OnConnectButton();
-  EXPECT_EQ(r.view.Take(), (Log{"notice Please Select Valid Server"}));
 }
 
 // --- Connecting
 
 TEST(MainController, ConnectDialsTheChosenServerAndConnectedHidesToTheWatchedTray) {
-  Rig r;
   for (bool watchStarts : {true, false}) {
-    Rig t;
-    t.view.watchStarts = watchStarts;
-    t.StartReady();
-    t.view.ChooseServer(3);
-    t.view.Take();
-    t.controller->OnConnectButton();
-    EXPECT_EQ(t.view.Take(), (Log{"server list off", "inputs off", "label Disconnect", "button off"}));
-    ASSERT_EQ(t.service.dials.size(), 1u);
-    EXPECT_EQ(t.service.dials[0].entryName, "NORVA");
-    EXPECT_EQ(t.service.dials[0].phoneNumber, "osl.example");
+    Rig r;
+    r.view.watchStarts = watchStarts;
+    r.StartReady();
+    r.view.ChooseServer(3);
+    r.view.Take();
+    r.controller->OnConnectButton();
+    EXPECT_EQ(r.view.Take(), (Log{"server list off", "inputs off", "label Disconnect", "button off"}));
+    ASSERT_EQ(r.dials.size(), 1u);
+    EXPECT_EQ(r.dials[0].entryName + " " + r.dials[0].phoneNumber, "NORVA osl.example");
 
-    for (std::uint32_t state : {ras::kPortOpened, ras::kConnectDevice, 3u, ras::kAuthenticate,
-                                ras::kAuthenticated}) {
-      t.controller->OnDialEvent(state, 0);
+    for (std::uint32_t s : {ras::kPortOpened, ras::kConnectDevice, 3u, ras::kAuthenticate,
+                            ras::kAuthenticated, ras::kConnected}) {
+      r.controller->OnDialEvent(s, 0);
     }
-    t.controller->OnDialEvent(ras::kConnected, 0);
-    Log connected = {"status Openning...", "status Connecting...", "status Authenticating...",
-                     "status Authenticated.", "watch"};
-    if (watchStarts) connected.push_back("hide");
-    connected.insert(connected.end(), {"status Connected.", "label Disconnect", "button on"});
-    EXPECT_EQ(t.view.Take(), connected);
-    EXPECT_EQ(t.settings.values["lastserver"], 3u);
-
-    t.controller->OnDialEvent(ras::kDisconnected, 0);
-    EXPECT_EQ(t.view.Take(), Log{"show"});
+    EXPECT_EQ(r.view.Take(),
+              Then(Then({"status Openning...", "status Connecting...", "status Authenticating...",
+                         "status Authenticated.", "watch"},
+                        watchStarts ? Log{"hide"} : Log{}),
+                   {"status Connected.", "label Disconnect", "button on"}));
+    EXPECT_EQ(r.settings.values["lastserver"], 3u);
+    r.controller->OnDialEvent(ras::kDisconnected, 0);
+    EXPECT_EQ(r.view.Take(), Log{"show"});
   }
 }
 
 TEST(MainController, SavedCredentialsAreDialledUntilTheUserEditsAndTypedOnesStoredOnConnect) {
-  Rig r;
   struct Case {
     const char* name;
     RasResult credentialsAnswer;
@@ -317,53 +288,53 @@ TEST(MainController, SavedCredentialsAreDialledUntilTheUserEditsAndTypedOnesStor
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    Rig t;
-    t.service.credentialsAnswer = c.credentialsAnswer;
-    t.service.storeAnswer = c.storeAnswer;
-    t.StartReady();
-    t.view.ChooseServer(1);
-    t.view.ShowCredentials("typed-user", "typed-pass");
-    t.view.edited = c.edited;
-    t.controller->OnConnectButton();
-    ASSERT_EQ(t.service.dials.size(), 1u);
-    EXPECT_EQ(t.service.dials[0].userName, c.dialsTyped ? "typed-user" : "saved-user");
-    EXPECT_EQ(t.service.dials[0].password, c.dialsTyped ? "typed-pass" : "saved-pass");
-    EXPECT_TRUE(t.service.stored.empty()) << "stored before the connection stands";
-
-    t.controller->OnDialEvent(ras::kConnected, 0);
-    ASSERT_EQ(t.service.stored.size(), c.stores ? 1u : 0u);
-    if (c.stores) EXPECT_EQ(t.service.stored[0].userName + t.service.stored[0].password, "typed-usertyped-pass");
-    EXPECT_EQ(t.view.edited, c.edited && !c.editsForgotten);
+    Rig r;
+    r.credentialsAnswer = c.credentialsAnswer;
+    r.storeAnswer = c.storeAnswer;
+    r.StartReady();
+    r.view.ChooseServer(1);
+    r.view.ShowCredentials("typed-user", "typed-pass");
+    r.view.edited = c.edited;
+    r.controller->OnConnectButton();
+    ASSERT_EQ(r.dials.size(), 1u);
+    EXPECT_EQ(r.dials[0].userName + " " + r.dials[0].password,
+              c.dialsTyped ? "typed-user typed-pass" : "saved-user saved-pass");
+    EXPECT_TRUE(r.stored.empty()) << "stored before the connection stands";
+    r.controller->OnDialEvent(ras::kConnected, 0);
+    ASSERT_EQ(r.stored.size(), c.stores ? 1u : 0u);
+    if (c.stores) {
+      EXPECT_EQ(r.stored[0].userName + " " + r.stored[0].password, "typed-user typed-pass");
+    }
+    EXPECT_EQ(r.view.edited, c.edited && !c.editsForgotten);
   }
 }
 
 TEST(MainController, ADialWithoutSavedParametersStillNamesTheEntry) {
   Rig r;
-  r.service.savedParams = false;
+  r.savedParams = false;
   r.StartReady();
   r.view.ChooseServer(1);
   r.controller->OnConnectButton();
-  ASSERT_EQ(r.service.dials.size(), 1u);
-  EXPECT_EQ(r.service.dials[0].entryName, "NORVA");
+  ASSERT_EQ(r.dials.size(), 1u);
+  EXPECT_EQ(r.dials[0].entryName, "NORVA");
 }
 
 TEST(MainController, PlaceholderRowOnlyAsksForAValidServer) {
   Rig r;
   r.StartReady();
   r.view.Take();
-  r.controller->OnConnectButton();  // row 0 is chosen after the fill
+  r.controller->OnConnectButton();  // the fill chose row 0
   EXPECT_EQ(r.view.Take(), Log{"notice Please Select Valid Server"});
-  EXPECT_TRUE(r.service.dials.empty());
+  EXPECT_TRUE(r.dials.empty());
 }
 
 TEST(MainController, DialErrorsShowTheServiceTextAndGiveTheInputsBack) {
-  Rig r;
   struct Case {
     const char* name;
     RasResult atOnce;
     bool handle;
     std::uint32_t eventError;
-    std::string box;
+    const char* box;
   } cases[] = {
       {"refused at once", 691, false, 0, "error Access was denied."},
       {"refused with a handle", 691, true, 0, "error Access was denied."},
@@ -372,22 +343,19 @@ TEST(MainController, DialErrorsShowTheServiceTextAndGiveTheInputsBack) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    Rig t;
-    t.service.dialAnswer = c.atOnce;
-    t.service.handleWithRefusal = c.handle;
-    t.StartReady();
-    t.view.ChooseServer(1);
-    t.controller->OnConnectButton();
-    if (c.eventError != 0) t.controller->OnDialEvent(ras::kAuthenticate, c.eventError);
-    const Log log = t.view.Take();
-    const Log tail(log.end() - 6, log.end());
-    EXPECT_EQ(tail, (Log{"status ", c.box, "server list on", "inputs on", "label Connect", "button on"}));
-    // A handle handed out is hung up, once.
-    EXPECT_EQ(t.service.hungUp.size(), c.handle || c.eventError != 0 ? 1u : 0u);
-    // The program is usable again: the next press dials.
-    t.service.dialAnswer = ras::kOk;
-    t.controller->OnConnectButton();
-    EXPECT_EQ(t.service.dials.size(), 2u);
+    Rig r;
+    r.dialAnswer = c.atOnce;
+    r.handleWithRefusal = c.handle;
+    r.StartReady();
+    r.view.ChooseServer(1);
+    r.controller->OnConnectButton();
+    if (c.eventError != 0) r.controller->OnDialEvent(ras::kAuthenticate, c.eventError);
+    EXPECT_EQ(Tail(r.view.Take(), 6),
+              (Log{"status ", c.box, "server list on", "inputs on", "label Connect", "button on"}));
+    EXPECT_EQ(r.hungUp.size(), c.handle || c.eventError != 0 ? 1u : 0u) << "handles handed out";
+    r.dialAnswer = ras::kOk;
+    r.controller->OnConnectButton();
+    EXPECT_EQ(r.dials.size(), 2u) << "the next press dials";
   }
 }
 
@@ -400,28 +368,27 @@ TEST(MainController, DisconnectHangsUpAndWaitsForTheRelease) {
   r.ras.Take();
   r.controller->OnConnectButton();
   EXPECT_EQ(r.view.Take(), (Log{"watch stop", "busy", "busy end", "server list on", "inputs on",
-                              "label Connect", "status "}));
-  EXPECT_EQ(r.ras.Take(), (std::vector<std::string>{"HangUp", "GetConnectStatus",
-                                                  "GetConnectStatus", "GetConnectStatus"}));
-  // A new press dials again.
+                                "label Connect", "status "}));
+  EXPECT_EQ(r.ras.Take(),
+            (Calls{"HangUp", "GetConnectStatus", "GetConnectStatus", "GetConnectStatus"}));
   r.controller->OnConnectButton();
-  EXPECT_EQ(r.service.dials.size(), 2u);
+  EXPECT_EQ(r.dials.size(), 2u);
 }
 
 TEST(MainController, RefusedOrEndlessHangUpKeepsTheConnection) {
-  Rig r;
   // Refused: the button offers a new dial while the inputs stay locked.
-  r.service.hangUpAnswer = 5;
+  Rig r;
+  r.hangUpAnswer = ras::kAccessDenied;
   r.Connected();
   r.view.Take();
   r.controller->OnConnectButton();
   EXPECT_EQ(r.view.Take(), (Log{"watch stop", "error Disconnection Failed", "label Connect"}));
   r.controller->OnConnectButton();
-  EXPECT_EQ(r.service.dials.size(), 2u);
+  EXPECT_EQ(r.dials.size(), 2u);
 
   // Never released: after the bounded wait the button still hangs up.
   Rig t;
-  t.service.pollsUntilReleased = -1;
+  t.pollsUntilReleased = -1;
   t.Connected();
   t.view.Take();
   t.controller->OnConnectButton();
@@ -429,9 +396,9 @@ TEST(MainController, RefusedOrEndlessHangUpKeepsTheConnection) {
                                 "error The connection did not close in time. Try again.",
                                 "label Disconnect"}));
   EXPECT_GE(t.clock.now, 5000 + DialSession::kHangUpWaitMs);
-  t.service.pollsUntilReleased = 0;
+  t.pollsUntilReleased = 0;
   t.controller->OnConnectButton();
-  EXPECT_EQ(t.service.hungUp, (std::vector<ConnectionHandle>{H(1), H(1)}));
+  EXPECT_EQ(t.hungUp, (Handles{H(1), H(1)}));
   EXPECT_EQ(t.view.Take().back(), "status ");
 }
 
@@ -439,45 +406,43 @@ TEST(MainController, RefusedOrEndlessHangUpKeepsTheConnection) {
 
 TEST(MainController, AConnectionUpAtStartIsAdoptedAndWatched) {
   Rig r;
-  r.service.up = {{H(7), "NORVA", kPhonebook, G(0xAB)},
-                {H(8), "Other", kPhonebook, G(0x01)},
-                {H(9), "NORVA", kPhonebook, G(0xAB)}};
+  r.up = {Up(7), Up(8, 0x01), Up(9)};  // the later one of the entry counts
   r.Start();
-  const Log log = r.view.Take();
-  EXPECT_EQ(Log(log.end() - 4, log.end()),
+  EXPECT_EQ(Tail(r.view.Take(), 4),
             (Log{"server list off", "inputs off", "label Disconnect", "watch"}));
-  // Disconnect hangs up the later one of the entry.
   r.controller->OnConnectButton();
-  EXPECT_EQ(r.service.hungUp, std::vector<ConnectionHandle>{H(9)});
+  EXPECT_EQ(r.hungUp, Handles{H(9)});
 }
 
 TEST(MainController, ActiveConnectionSearchGrowsItsBufferAndGivesUp) {
-  Rig r;
+  using Answers = std::vector<std::pair<RasResult, std::uint32_t>>;  // result, bytes needed
   struct Case {
-    std::vector<std::pair<RasResult, std::uint32_t>> answers;  // result, bytes needed
-    bool adopted;
+    Answers answers;
+    bool found;
   } cases[] = {
       {{{ras::kOk, 0}}, true},
       {{{ras::kBufferTooSmall, 1408}, {ras::kOk, 0}}, true},
       {{{ras::kBufferTooSmall, 1408}, {ras::kNotEnoughMemory, 0}}, false},
-      {std::vector<std::pair<RasResult, std::uint32_t>>(5, {ras::kBufferTooSmall, 2112}), false},
+      {Answers(5, {ras::kBufferTooSmall, 2112}), false},
   };
   for (const Case& c : cases) {
-    Rig t;
-    t.Start();
+    Rig r;
+    r.Start();
     std::vector<std::uint32_t> sizes;
-    t.ras.enumConnections = [&](std::uint32_t& bytes, std::vector<ActiveConnection>& out) {
+    r.ras.enumConnections = [&](std::uint32_t& bytes, std::vector<ActiveConnection>& out) {
       sizes.push_back(bytes);
       if (sizes.size() > c.answers.size()) return ras::kNotEnoughMemory;
       const auto [result, needed] = c.answers[sizes.size() - 1];
       if (result == ras::kBufferTooSmall) bytes = needed;
-      if (result == ras::kOk) out = {{H(4), "NORVA", kPhonebook, G(0xAB)}};
+      if (result == ras::kOk) out = {Up(4)};
       return result;
     };
-    EXPECT_EQ(t.session->FindActiveConnection(), c.adopted ? H(4) : nullptr);
-    EXPECT_EQ(sizes.size(), c.answers.size());
+    EXPECT_EQ(r.session->FindActiveConnection(), c.found ? H(4) : nullptr);
+    ASSERT_EQ(sizes.size(), c.answers.size());
     EXPECT_EQ(sizes[0], 704u);
-    if (sizes.size() > 1) EXPECT_EQ(sizes[1], c.answers[0].second);
+    if (sizes.size() > 1) {
+      EXPECT_EQ(sizes[1], c.answers[0].second);
+    }
   }
 }
 
@@ -487,62 +452,44 @@ TEST(MainController, OnlyAnInvalidHandleOrAStateOtherThanConnectedIsALoss) {
   Rig r;
   r.Connected();
   r.view.Take();
-  r.ras.getConnectStatus = [](ConnectionHandle, ConnectionStatus& s) {
-    s.state = ras::kConnected;
-    return ras::kOk;
-  };
+  r.state[H(1)] = ras::kConnected;
   r.controller->OnLinkWatchTick();
   r.ras.getConnectStatus = [](ConnectionHandle, ConnectionStatus&) { return 1234u; };
   r.controller->OnLinkWatchTick();
   EXPECT_TRUE(r.view.Take().empty()) << "the watch goes on";
-  r.service.Install(r.ras);
+  r.Serve();
   r.Drop(1);
   r.controller->OnLinkWatchTick();
   EXPECT_EQ(r.view.Take().front(), "watch stop");
 }
 
-const Log kLossReported = {"status Connection lost.", "server list on", "inputs on",
-                           "label Connect", "button on",
-                           "tray warning NORVA: The VPN connection was lost."};
-
 TEST(MainController, ALossWithoutReDialIsReleasedAndReported) {
   struct Case {
     const char* name;
     std::uint32_t autoReconnect;
-    PromptOutcome prompt;
     bool adopted;
-  } cases[] = {
-      {"reconnect off", 0, PromptOutcome::kGoAhead, false},
-      {"prompt cancelled", 1, PromptOutcome::kCancelled, false},
-      {"adopted, reconnect off", 0, PromptOutcome::kGoAhead, true},
-      {"adopted, prompt cancelled", 1, PromptOutcome::kCancelled, true},
-  };
+  } cases[] = {{"reconnect off", 0, false}, {"prompt cancelled", 1, false},
+               {"adopted, reconnect off", 0, true}, {"adopted, prompt cancelled", 1, true}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    Rig t;
-    t.settings.values["autoreconnect"] = c.autoReconnect;
-    t.view.promptOutcome = c.prompt;
-    if (c.adopted) {
-      t.service.up = {{H(1), "NORVA", kPhonebook, G(0xAB)}};
-      t.StartReady();
-    } else {
-      t.Connected();
-    }
-    t.view.Take();
-    t.Drop(1);
-    t.controller->OnLinkWatchTick();
+    Rig r;
+    r.settings.values["autoreconnect"] = c.autoReconnect;
+    r.view.promptOutcome = PromptOutcome::kCancelled;
+    if (c.adopted) r.up = {Up(1)};
+    c.adopted ? r.StartReady() : r.Connected();
+    r.view.Take();
+    r.Drop(1);
+    r.controller->OnLinkWatchTick();
     Log expected = {"watch stop", "busy", "busy end"};
     if (c.autoReconnect != 0) expected.push_back("prompt reconnect");
-    expected.insert(expected.end(), kLossReported.begin(), kLossReported.end());
-    EXPECT_EQ(t.view.Take(), expected);
-    EXPECT_EQ(t.service.hungUp, std::vector<ConnectionHandle>{H(1)});
-    EXPECT_TRUE(t.service.released.count(H(1)));
-    // No more watching, and the button dials anew.
-    t.controller->OnLinkWatchTick();
-    EXPECT_TRUE(t.view.Take().empty());
-    t.view.ChooseServer(1);
-    t.controller->OnConnectButton();
-    EXPECT_EQ(t.service.dials.size(), c.adopted ? 1u : 2u);
+    EXPECT_EQ(r.view.Take(), Then(expected, kLossReported));
+    EXPECT_EQ(r.hungUp, Handles{H(1)});
+    EXPECT_TRUE(r.released.count(H(1)));
+    r.controller->OnLinkWatchTick();
+    EXPECT_TRUE(r.view.Take().empty()) << "no more watching";
+    r.view.ChooseServer(1);
+    r.controller->OnConnectButton();
+    EXPECT_EQ(r.dials.size(), c.adopted ? 1u : 2u) << "the button dials anew";
   }
 }
 
@@ -555,15 +502,15 @@ TEST(MainController, AReDialFirstReleasesTheLostHandle) {
   r.Drop(1);
   r.controller->OnLinkWatchTick();
   EXPECT_EQ(r.view.Take(), (Log{"watch stop", "busy", "busy end", "prompt reconnect",
-                              "server list off", "inputs off", "label Disconnect", "button off"}));
-  const std::vector<std::string> calls = r.ras.Take();
+                                "server list off", "inputs off", "label Disconnect", "button off"}));
+  const Calls calls = r.ras.Take();
   EXPECT_EQ(calls[1], "HangUp");
   EXPECT_EQ(calls.back(), "Dial");
-  ASSERT_EQ(r.service.dials.size(), 2u);
-  EXPECT_EQ(r.service.dials[1].phoneNumber, "osl.example");
-  EXPECT_TRUE(r.service.released.count(H(1)));
+  ASSERT_EQ(r.dials.size(), 2u);
+  EXPECT_EQ(r.dials[1].phoneNumber, "osl.example");
+  EXPECT_TRUE(r.released.count(H(1)));
 
-  // A re-dial with nothing valid to dial reports the loss as well.
+  // With nothing valid to dial the loss is reported as well.
   Rig t;
   t.settings.values["autoreconnect"] = 1;
   t.Connected();
@@ -571,48 +518,46 @@ TEST(MainController, AReDialFirstReleasesTheLostHandle) {
   t.view.Take();
   t.Drop(1);
   t.controller->OnLinkWatchTick();
-  Log expected = {"watch stop", "busy", "busy end", "prompt reconnect",
-                  "notice Please Select Valid Server"};
-  expected.insert(expected.end(), kLossReported.begin(), kLossReported.end());
-  EXPECT_EQ(t.view.Take(), expected);
+  EXPECT_EQ(t.view.Take(), Then({"watch stop", "busy", "busy end", "prompt reconnect",
+                                 "notice Please Select Valid Server"},
+                                kLossReported));
 }
 
 TEST(MainController, AHandleTheServiceAlreadyForgotCountsAsReleased) {
   Rig r;
   r.Connected();
   r.view.Take();
-  r.service.released.insert(H(1));  // the status query answers 6 from now on
+  r.released.insert(H(1));  // status and hang-up answer 6 from now on
   r.controller->OnLinkWatchTick();
-  Log expected = {"watch stop", "busy", "busy end"};
-  expected.insert(expected.end(), kLossReported.begin(), kLossReported.end());
-  EXPECT_EQ(r.view.Take(), expected);
+  EXPECT_EQ(r.view.Take(), Then({"watch stop", "busy", "busy end"}, kLossReported));
 }
 
 // --- Auto connect
 
 TEST(MainController, AutoConnectCountsDownAndDialsTheLastServer) {
   for (PromptOutcome outcome : {PromptOutcome::kGoAhead, PromptOutcome::kCancelled}) {
-    Rig t;
-    t.settings.values = {{"autoconnect", 1}, {"lastserver", 2}};
-    t.view.promptOutcome = outcome;
-    t.StartReady();
-    const Log log = t.view.Take();
-    EXPECT_NE(std::find(log.begin(), log.end(), "prompt auto connect"), log.end());
-    ASSERT_EQ(t.service.dials.size(), outcome == PromptOutcome::kGoAhead ? 1u : 0u);
-    if (!t.service.dials.empty()) EXPECT_EQ(t.service.dials[0].phoneNumber, "ber.example");
+    Rig r;
+    r.settings.values = {{"autoconnect", 1}, {"lastserver", 2}};
+    r.view.promptOutcome = outcome;
+    r.StartReady();
+    EXPECT_TRUE(Has(r.view.Take(), "prompt auto connect"));
+    ASSERT_EQ(r.dials.size(), outcome == PromptOutcome::kGoAhead ? 1u : 0u);
+    if (!r.dials.empty()) {
+      EXPECT_EQ(r.dials[0].phoneNumber, "ber.example");
+    }
   }
 }
 
 TEST(MainController, AutoConnectNeverDialsOverAConnection) {
-  Rig r;
   // Up since an earlier run.
+  Rig r;
   r.settings.values = {{"autoconnect", 1}, {"lastserver", 2}};
-  r.service.up = {{H(5), "NORVA", kPhonebook, G(0xAB)}};
+  r.up = {Up(5)};
   r.StartReady();
   EXPECT_EQ(r.view.chosenServer, 2) << "the row is still chosen";
-  EXPECT_TRUE(r.service.dials.empty());
+  EXPECT_TRUE(r.dials.empty());
   r.controller->OnConnectButton();
-  EXPECT_EQ(r.service.hungUp, std::vector<ConnectionHandle>{H(5)});
+  EXPECT_EQ(r.hungUp, Handles{H(5)}) << "the adopted handle is still current";
 
   // Dialled by the user before the list arrived.
   Rig t;
@@ -622,67 +567,60 @@ TEST(MainController, AutoConnectNeverDialsOverAConnection) {
   t.view.ChooseServer(1);
   t.controller->OnConnectButton();
   t.controller->OnServerListReady();
-  const Log log = t.view.Take();
-  EXPECT_EQ(std::find(log.begin(), log.end(), "prompt auto connect"), log.end());
-  EXPECT_EQ(t.service.dials.size(), 1u);
+  EXPECT_FALSE(Has(t.view.Take(), "prompt auto connect"));
+  EXPECT_EQ(t.dials.size(), 1u);
 }
 
-TEST(MainController, AutoConnectWaitsUntilADialogHasClosed) {
+TEST(MainController, AutoConnectWaitsUntilADialogOrBoxHasClosed) {
+  const Log prompted = {"prompt auto connect", "server list off", "inputs off",
+                        "label Disconnect", "button off"};
   Rig r;
   r.settings.values = {{"autoconnect", 1}, {"lastserver", 2}};
   r.ExpectBuilds();
   r.Start();
-  r.view.Take();
   r.ras.Take();
   r.view.duringOptions = [&r] {
     r.controller->OnServerListReady();
     EXPECT_EQ(r.view.log.back(), "choose 2");
   };
   r.controller->OnOptions();
-  const Log log = r.view.Take();
-  EXPECT_EQ(Log(log.end() - 5, log.end()),
-            (Log{"prompt auto connect", "server list off", "inputs off", "label Disconnect",
-                 "button off"}));
-  const std::vector<std::string> calls = r.ras.Take();
+  EXPECT_EQ(Tail(r.view.Take(), 5), prompted);
+  const Calls calls = r.ras.Take();
   EXPECT_EQ(calls.front(), "SetEntryProperties") << "the entry is rebuilt before the dial";
   EXPECT_EQ(calls.back(), "Dial");
 
-  // The same for an error box that is still open.
+  // An error box still open: the inputs are given back before the prompt.
   Rig t;
   t.settings.values = {{"autoconnect", 1}, {"lastserver", 2}};
   t.Start();
   t.controller->OnAccountTypePicked(AccountType::Shared);
-  t.service.dialAnswer = 691;
+  t.dialAnswer = 691;
   t.view.duringBox = [&t] {
-    t.service.dialAnswer = ras::kOk;
+    t.dialAnswer = ras::kOk;
     t.controller->OnServerListReady();
   };
   t.view.ChooseServer(1);
   t.controller->OnConnectButton();
-  const Log boxLog = t.view.Take();
-  EXPECT_EQ(Log(boxLog.end() - 7, boxLog.end()),
-            (Log{"label Connect", "button on", "prompt auto connect", "server list off",
-                 "inputs off", "label Disconnect", "button off"}))
-      << "unlocked before the prompt";
+  EXPECT_EQ(Tail(t.view.Take(), 7), Then({"label Connect", "button on"}, prompted));
 }
 
 TEST(MainController, OnlyOnePromptAtATime) {
   for (PromptOutcome outcome : {PromptOutcome::kGoAhead, PromptOutcome::kCancelled}) {
-    Rig t;
-    t.Connected(2);
-    t.settings.values = {{"autoconnect", 1}, {"lastserver", 3}, {"autoreconnect", 1}};
-    t.view.promptOutcome = outcome;
-    t.Drop(1);
+    Rig r;
+    r.Connected(2);
+    r.settings.values = {{"autoconnect", 1}, {"lastserver", 3}, {"autoreconnect", 1}};
+    r.view.promptOutcome = outcome;
+    r.Drop(1);
     int prompts = 0;
-    t.view.duringPrompt = [&](PromptKind) {
+    r.view.duringPrompt = [&](PromptKind) {
       ++prompts;
-      t.controller->OnServerListReady();  // the updater finishes meanwhile
+      r.controller->OnServerListReady();  // the updater finishes meanwhile
     };
-    t.controller->OnLinkWatchTick();
+    r.controller->OnLinkWatchTick();
     EXPECT_EQ(prompts, 1);
-    ASSERT_EQ(t.service.dials.size(), outcome == PromptOutcome::kGoAhead ? 2u : 1u);
-    if (outcome == PromptOutcome::kGoAhead) {
-      EXPECT_EQ(t.service.dials[1].phoneNumber, "osl.example") << "the row chosen by then";
+    ASSERT_EQ(r.dials.size(), outcome == PromptOutcome::kGoAhead ? 2u : 1u);
+    if (r.dials.size() == 2) {
+      EXPECT_EQ(r.dials[1].phoneNumber, "osl.example") << "the row chosen by then";
     }
   }
 }
@@ -690,59 +628,44 @@ TEST(MainController, OnlyOnePromptAtATime) {
 // --- Exit and the shell
 
 TEST(MainController, ExitDuringAPromptClosesItAndDialsNothing) {
-  Rig r;
   for (PromptKind kind : {PromptKind::kAutoConnect, PromptKind::kReconnect}) {
-    Rig t;
-    t.settings.values = {{"autoconnect", 1}, {"lastserver", 2}, {"autoreconnect", 1}};
-    t.view.duringPrompt = [&t](PromptKind) { t.controller->OnExit(); };
+    Rig r;
+    r.settings.values = {{"autoconnect", 1}, {"lastserver", 2}, {"autoreconnect", 1}};
+    r.view.duringPrompt = [&r](PromptKind) { r.controller->OnExit(); };
     if (kind == PromptKind::kAutoConnect) {
-      t.StartReady();
+      r.StartReady();
     } else {
-      t.settings.values["lastserver"] = 0;
-      t.Connected();
-      t.view.Take();
-      t.Drop(1);
-      t.controller->OnLinkWatchTick();
+      r.settings.values["lastserver"] = 0;
+      r.Connected();
+      r.Drop(1);
+      r.controller->OnLinkWatchTick();
     }
-    const Log log = t.view.Take();
-    EXPECT_EQ(Log(log.end() - 3, log.end()), (Log{"prompt closed", "tray remove", "end"}));
-    EXPECT_EQ(t.service.dials.size(), kind == PromptKind::kAutoConnect ? 0u : 1u);
-    // Nothing more happens on the way out.
-    t.controller->OnDialEvent(ras::kConnected, 0);
-    t.controller->OnServerListReady();
-    EXPECT_TRUE(t.view.Take().empty());
+    EXPECT_EQ(Tail(r.view.Take(), 3), (Log{"prompt closed", "tray remove", "end"}));
+    EXPECT_EQ(r.dials.size(), kind == PromptKind::kAutoConnect ? 0u : 1u);
+    r.controller->OnDialEvent(ras::kConnected, 0);
+    r.controller->OnServerListReady();
+    EXPECT_TRUE(r.view.Take().empty()) << "nothing more on the way out";
   }
 }
 
-TEST(MainController, ExitLeavesAConnectionUp) {
+TEST(MainController, ExitLeavesAConnectionUpAndTheTrayFollowsTheShell) {
   Rig r;
   r.Connected();
-  r.view.Take();
-  r.controller->OnExit();
-  EXPECT_EQ(r.view.Take(), (Log{"tray remove", "end"}));
-  EXPECT_TRUE(r.service.hungUp.empty());
-}
-
-TEST(MainController, WindowAndTrayCommands) {
-  Rig r;
-  r.StartReady();
   r.view.Take();
   r.controller->OnClose();
   r.controller->OnOpenWindow();
   r.controller->OnShellRestarted();  // the shell lost the icon
-  EXPECT_EQ(r.view.Take(), (Log{"hide", "show", "tray add"}));
+  r.controller->OnExit();
+  EXPECT_EQ(r.view.Take(), (Log{"hide", "show", "tray add", "tray remove", "end"}));
+  EXPECT_TRUE(r.hungUp.empty());
 }
 
 // --- The entry and the dialogs
 
 TEST(MainController, TunnelTypeAndOptionsRebuildTheEntry) {
   Rig r;
-  r.ExpectBuilds();
-  r.ras.setCredentials = [](const std::string&, const std::string&, const Credentials&, bool) {
-    return ras::kOk;
-  };
   r.Start();
-  r.service.Install(r.ras);
+  r.ExpectBuilds();
   r.view.tunnelType = VpnType::kL2tpIpsec;
   r.controller->OnTunnelTypePicked();
   r.view.tunnelType = std::nullopt;
@@ -751,13 +674,12 @@ TEST(MainController, TunnelTypeAndOptionsRebuildTheEntry) {
   r.view.tunnelType = VpnType::kL2tpIpsec;
   r.controller->OnOptions();
   EXPECT_EQ(r.builds, (std::vector<std::uint32_t>{entry::kVpnL2tpOnly, entry::kVpnPptpOnly,
-                                                entry::kVpnL2tpOnly}));
+                                                  entry::kVpnL2tpOnly}));
 }
 
 TEST(MainController, ServerSettingsReloadTheDialParameters) {
   Rig r;
   r.Start(entry::kVpnL2tpOnly);
-  r.view.tunnelType = VpnType::kPptp;
   r.view.Take();
   r.controller->OnServerSettings();
   EXPECT_EQ(r.view.Take(),
