@@ -37,6 +37,11 @@
 /* Tray menu: "Open"; its "Exit" item is IDCANCEL (2), as the Exit button */
 #define ID_TRAY_OPEN                    32776
 
+/* The tray icon: its number among the main window's icons, and the message
+ * (WM_APP + 10) by which the shell reports the mouse on it */
+#define TRAY_ICON_ID                    1
+#define WM_TRAYNOTIFY                   0x800A
+
 /* Main window (IDD_MAIN); Connect/Disconnect is IDOK, Exit is IDCANCEL */
 #define IDC_SERVER                      1000
 #define IDC_USERNAME                    1001

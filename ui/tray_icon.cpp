@@ -1,8 +1,8 @@
 #include "ui/tray_icon.h"
 
-#include "resources/resource.h"
-
 namespace norva {
+
+static_assert(WM_TRAYNOTIFY == WM_APP + 10);
 
 #if defined(__i386__) || defined(_M_IX86)
 static_assert(sizeof(NOTIFYICONDATAA) == 508, "the full record, balloon icon included");
@@ -11,7 +11,7 @@ static_assert(sizeof(NOTIFYICONDATAA) == 508, "the full record, balloon icon inc
 TrayIcon::TrayIcon(HINSTANCE instance, HWND window) {
   data_.cbSize = sizeof data_;
   data_.hWnd = window;
-  data_.uID = 1;
+  data_.uID = TRAY_ICON_ID;
   data_.uFlags = NIF_MESSAGE | NIF_ICON | NIF_INFO;  // no tooltip
   data_.uCallbackMessage = WM_TRAYNOTIFY;
   data_.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_APP));

@@ -4,10 +4,9 @@
 #include <windows.h>
 #include <shellapi.h>
 
-namespace norva {
+#include "resources/resource.h"
 
-// WM_APP + 10: the tray icon's mouse messages reach the main window as this.
-inline constexpr UINT WM_TRAYNOTIFY = WM_APP + 10;
+namespace norva {
 
 class TrayIcon {
  public:

@@ -10,10 +10,7 @@ namespace {
 
 constexpr char kSettingsKey[] = "Software\\NORVA";
 constexpr char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-constexpr char kRunValue[] = "norva";
-
-// Generous: a cold Wine start of the program takes a few seconds.
-constexpr DWORD kStartTimeoutMs = 30000;
+constexpr DWORD kStartTimeoutMs = 30000;  // a cold Wine start takes a few seconds
 
 std::string FolderOf(const std::string& path) { return path.substr(0, path.find_last_of('\\')); }
 
@@ -31,20 +28,12 @@ std::string OwnPath() {
 
 }  // namespace
 
-// ---------------------------------------------------------------------------
-
-Process::Process(Process&& other) noexcept : handle_(other.handle_), id_(other.id_) {
-  other.handle_ = nullptr;
-}
-
 Process::~Process() {
-  if (handle_ == nullptr) return;
-  Terminate();
+  if (!WaitForExit(0)) {
+    TerminateProcess(handle_, 1);
+    WaitForExit(10000);
+  }
   CloseHandle(handle_);
-}
-
-bool Process::WaitForExit(DWORD timeoutMs) {
-  return WaitForSingleObject(handle_, timeoutMs) == WAIT_OBJECT_0;
 }
 
 DWORD Process::ExitCode() const {
@@ -52,14 +41,6 @@ DWORD Process::ExitCode() const {
   GetExitCodeProcess(handle_, &code);
   return code;
 }
-
-void Process::Terminate() {
-  if (WaitForExit(0)) return;
-  TerminateProcess(handle_, 1);
-  WaitForExit(10000);
-}
-
-// ---------------------------------------------------------------------------
 
 NorvaApp::NorvaApp()
     : folder_(FolderOf(OwnPath())),
@@ -77,43 +58,26 @@ NorvaApp::~NorvaApp() {
   // behind, and the shell then keeps the next start waiting for seconds.
   for (Process& process : processes_) {
     const Window main = FindMainWindow();
-    if (main && main.ProcessId() == process.id()) main.Post(WM_COMMAND, id::kExit);
+    if (main && main.ProcessId() == process.id()) main.Post(WM_COMMAND, IDCANCEL);
     process.WaitForExit(3000);
   }
-  processes_.clear();  // kills whatever still runs
+  processes_.clear();
   CleanAccount();
 }
 
 void NorvaApp::CleanAccount() const {
   RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey);
-  HKEY run;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, kRunKey, 0, KEY_SET_VALUE, &run) == ERROR_SUCCESS) {
-    RegDeleteValueA(run, kRunValue);
-    RegCloseKey(run);
-  }
-  DeleteFileA(phonebook_.c_str());
-  DeleteFileA(configIni_.c_str());
-  DeleteFileA(serversXml_.c_str());
+  RegDeleteKeyValueA(HKEY_CURRENT_USER, kRunKey, "norva");
+  for (const std::string* file : {&phonebook_, &configIni_, &serversXml_}) DeleteFileA(file->c_str());
 }
 
-void NorvaApp::SeedServers(const std::vector<Server>& servers) const {
+void NorvaApp::SeedServers(const std::vector<testing::ServerEntry>& servers) const {
   CreateDirectoryA(FolderOf(serversXml_).c_str(), nullptr);
-  std::string xml = "<?xml version=\"1.0\"?>\r\n<servers>\r\n";
-  for (const Server& s : servers) {
-    xml += std::string("  <server type=\"") + s.type + "\"><location>" + s.location +
-           "</location><address>" + s.address + "</address><speed>100</speed></server>\r\n";
-  }
-  xml += "</servers>\r\n";
-  testing::WriteFileBytes(serversXml_, xml);
+  testing::WriteFileBytes(serversXml_, testing::ServersXml(servers));
 }
 
 void NorvaApp::WriteSetting(const char* name, DWORD value) const {
-  HKEY key;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                            &key, nullptr),
-            ERROR_SUCCESS);
-  RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
-  RegCloseKey(key);
+  RegSetKeyValueA(HKEY_CURRENT_USER, kSettingsKey, name, REG_DWORD, &value, sizeof value);
 }
 
 Process& NorvaApp::Start() {
@@ -122,7 +86,7 @@ Process& NorvaApp::Start() {
   PROCESS_INFORMATION info = {};
   std::string commandLine = "\"" + program_ + "\"";
   // Its own folder as the current one, where it finds logo.bmp.
-  if (!CreateProcessA(program_.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+  if (!CreateProcessA(program_.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
                       folder_.c_str(), &startup, &info)) {
     ADD_FAILURE() << "cannot start " << program_ << ": error " << GetLastError();
   }
@@ -130,21 +94,19 @@ Process& NorvaApp::Start() {
   return processes_.emplace_back(info.hProcess, info.dwProcessId);
 }
 
-Window NorvaApp::WaitForMainWindow(const Process& process) const {
+Window NorvaApp::WaitForMainWindow() const {
+  const DWORD id = processes_.back().id();
   Window main;
-  WaitFor(
-      [&] {
-        main = FindMainWindow();
-        return main && main.ProcessId() == process.id() && main.IsVisible();
-      },
-      kStartTimeoutMs);
-  return main && main.ProcessId() == process.id() ? main : Window();
+  WaitFor([&] { return (main = FindMainWindow()) && main.ProcessId() == id && main.IsVisible(); },
+          kStartTimeoutMs);
+  return main && main.ProcessId() == id ? main : Window();
 }
 
 Window NorvaApp::StartReady() {
-  const Window main = WaitForMainWindow(Start());
+  Start();
+  const Window main = WaitForMainWindow();
   EXPECT_TRUE(main) << "no main window";
-  EXPECT_TRUE(WaitFor([&] { return !main.Item(id::kAnimation).IsVisible(); }, kStartTimeoutMs))
+  EXPECT_TRUE(WaitFor([&] { return !main.Item(IDC_ANIMATION).IsVisible(); }, kStartTimeoutMs))
       << "the server list was not filled";
   return main;
 }
@@ -154,10 +116,21 @@ Window NorvaApp::OpenTrayMenu(const Window& main) const {
   // Under Wine the menu now and then fails to open on the first click; a
   // user would click again.
   for (int attempt = 0; attempt < 3 && !menu; ++attempt) {
-    main.Post(id::kTrayMessage, 1, WM_RBUTTONUP);
-    WaitFor([&] { return static_cast<bool>(menu = FindPopupMenu(process().id())); }, 3000);
+    main.Post(WM_TRAYNOTIFY, TRAY_ICON_ID, WM_RBUTTONUP);
+    WaitFor([&] { return static_cast<bool>(menu = FindPopupMenu(processes_.back().id())); }, 3000);
   }
   return menu;
+}
+
+std::string NorvaApp::NextBox() const {
+  Window box;
+  if (!WaitFor([&] { return static_cast<bool>(box = FindMessageBox(processes_.back().id())); })) {
+    return "no box";
+  }
+  const std::string seen = BoxText(box);
+  box.Post(WM_COMMAND, IDOK);
+  WaitFor([&] { return !box; });
+  return seen;
 }
 
 std::optional<DWORD> NorvaApp::ReadSetting(const char* name) const {
@@ -173,7 +146,7 @@ std::optional<DWORD> NorvaApp::ReadSetting(const char* name) const {
 std::optional<std::string> NorvaApp::RunValue() const {
   char data[MAX_PATH + 3] = {};
   DWORD size = sizeof data;
-  if (RegGetValueA(HKEY_CURRENT_USER, kRunKey, kRunValue, RRF_RT_REG_SZ, nullptr, data, &size) !=
+  if (RegGetValueA(HKEY_CURRENT_USER, kRunKey, "norva", RRF_RT_REG_SZ, nullptr, data, &size) !=
       ERROR_SUCCESS) {
     return std::nullopt;
   }
@@ -190,28 +163,25 @@ std::vector<std::string> NorvaApp::Calls(const std::string& call) const {
   std::vector<std::string> lines;
   std::istringstream log(ras_.CallLog());
   for (std::string line; std::getline(log, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
     if (call.empty() || line.rfind(call + " ", 0) == 0) lines.push_back(line);
   }
   return lines;
 }
 
 std::string NorvaApp::ScreenshotPath(const char* name) {
-  // bin\..\screenshots, in the build tree
-  const std::string folder = FolderOf(FolderOf(OwnPath())) + "\\screenshots";
+  const std::string folder = FolderOf(FolderOf(OwnPath())) + "\\screenshots";  // bin\..
   CreateDirectoryA(folder.c_str(), nullptr);
   return folder + "\\" + name + ".bmp";
 }
 
 std::string Field(const std::string& line, const std::string& key) {
-  const std::string quoted = " " + key + "=\"";
-  if (size_t at = line.find(quoted); at != std::string::npos) {
-    at += quoted.size();
-    return line.substr(at, line.find("\" ", at) - at);
-  }
-  const std::string plain = " " + key + "=";
-  if (size_t at = line.find(plain); at != std::string::npos) {
-    at += plain.size();
-    return line.substr(at, line.find(' ', at) - at);
+  for (const std::string& start : {" " + key + "=\"", " " + key + "="}) {
+    if (size_t at = line.find(start); at != std::string::npos) {
+      at += start.size();
+      const bool quoted = start.back() == '"';
+      return line.substr(at, line.find(quoted ? "\" " : " ", at) - at);
+    }
   }
   return {};
 }

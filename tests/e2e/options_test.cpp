@@ -7,120 +7,79 @@
 namespace norva::e2e {
 namespace {
 
-class OptionsTest : public ::testing::Test {
+class Options : public ::testing::Test {
  protected:
-  Window OpenOptions() {
-    main = app.StartReady();
-    main.Item(id::kOptions).Click();
+  Window Open() {
+    main.Item(IDC_OPTIONS).Click();
     Window options;
-    EXPECT_TRUE(WaitFor([&] {
-      return static_cast<bool>(options = FindDialog(app.process().id(), id::kRunAtStartup));
-    })) << "the options dialog did not open";
+    EXPECT_TRUE(WaitFor([&] { return static_cast<bool>(options = FindDialog(app.process().id(), IDC_RUN_AT_STARTUP)); }))
+        << "the options dialog did not open";
     return options;
   }
-
   // Presses OK and waits until the main window has rebuilt the entry.
   void CloseWithOk(const Window& options) {
     const size_t builds = app.Calls("RasSetEntryPropertiesA").size();
     options.Item(IDOK).Click();
-    ASSERT_TRUE(WaitFor([&] { return !options; }));
-    ASSERT_TRUE(WaitFor([&] { return app.Calls("RasSetEntryPropertiesA").size() == builds + 1; }));
+    ASSERT_TRUE(WaitFor([&] { return !options && app.Calls("RasSetEntryPropertiesA").size() == builds + 1; }));
+  }
+  std::string Entry() const {
+    return app.PhonebookValue("VpnStrategy") + " " + app.PhonebookValue("Options") + " " +
+           app.PhonebookValue("Options2");
   }
 
   NorvaApp app;
-  Window main;
+  Window main = app.StartReady();
 };
 
-TEST_F(OptionsTest, FreshAccountShowsTheDefaults) {
-  const Window options = OpenOptions();
+TEST_F(Options, ShowsTheDefaultsStoresEachClickAtOnceAndStaysOpenOnEscape) {
+  const Window options = Open();
   ASSERT_TRUE(options);
-
-  EXPECT_FALSE(options.Item(id::kRunAtStartup).IsChecked());
-  EXPECT_FALSE(options.Item(id::kAutoConnect).IsChecked());
-  EXPECT_FALSE(options.Item(id::kAutoReconnect).IsChecked());
-  EXPECT_TRUE(options.Item(id::kLcp).IsChecked());
-  EXPECT_FALSE(options.Item(id::kSwCompress).IsChecked());
-  EXPECT_FALSE(options.Item(id::kMultilink).IsChecked());
-  EXPECT_TRUE(options.Item(id::kTypical).IsChecked());
-  EXPECT_EQ(options.Text(), "");   // no caption
   EXPECT_FALSE(main.IsEnabled());  // modal
-
   EXPECT_TRUE(options.SaveScreenshot(NorvaApp::ScreenshotPath("options_dialog")));
-}
-
-TEST_F(OptionsTest, EachClickIsStoredAtOnce) {
-  const Window options = OpenOptions();
-  ASSERT_TRUE(options);
 
   struct Box {
     int id;
     const char* setting;
-    DWORD stored;
-  };
-  for (const Box& box :
-       {Box{id::kAutoConnect, "autoconnect", 1}, Box{id::kAutoReconnect, "autoreconnect", 1},
-        Box{id::kLcp, "enablelcp", 0}, Box{id::kSwCompress, "enableswcompress", 1},
-        Box{id::kMultilink, "multilink", 1}, Box{id::kTypical, "defaultsecurity", 0}}) {
+    bool checked;  // on a fresh account
+  } boxes[] = {{IDC_AUTOCONNECT, "autoconnect", false}, {IDC_AUTORECONNECT, "autoreconnect", false},
+               {IDC_LCP, "enablelcp", true},            {IDC_SWCOMPRESS, "enableswcompress", false},
+               {IDC_MULTILINK, "multilink", false},     {IDC_TYPICAL, "defaultsecurity", true}};
+  EXPECT_FALSE(options.Item(IDC_RUN_AT_STARTUP).IsChecked());
+  for (const Box& box : boxes) {
+    EXPECT_EQ(options.Item(box.id).IsChecked(), box.checked) << box.setting;
     options.Item(box.id).Click();
-    EXPECT_TRUE(WaitFor([&] { return app.ReadSetting(box.setting) == box.stored; })) << box.setting;
+    EXPECT_TRUE(WaitFor([&] { return app.ReadSetting(box.setting) == DWORD{!box.checked}; })) << box.setting;
   }
 
-  // The logon box writes the program's quoted path, and the second click
-  // deletes it again.
-  options.Item(id::kRunAtStartup).Click();
+  // The logon box writes the program's quoted path; a second click deletes it.
+  options.Item(IDC_RUN_AT_STARTUP).Click();
   EXPECT_TRUE(WaitFor([&] { return app.RunValue().has_value(); }));
   EXPECT_STRCASEEQ(app.RunValue().value_or("").c_str(), ("\"" + app.programPath() + "\"").c_str());
-  options.Item(id::kRunAtStartup).Click();
+  options.Item(IDC_RUN_AT_STARTUP).Click();
   EXPECT_TRUE(WaitFor([&] { return !app.RunValue().has_value(); }));
-}
 
-TEST_F(OptionsTest, OkRebuildsThePptpEntryWithTheNewOptions) {
-  const Window options = OpenOptions();
-  ASSERT_TRUE(options);
-  ASSERT_EQ(app.PhonebookValue("Options"), "0x05001110");
-
-  options.Item(id::kLcp).Click();
-  CloseWithOk(options);
-
-  EXPECT_EQ(app.PhonebookValue("Options"), "0x05001130");
-  EXPECT_EQ(app.PhonebookValue("VpnStrategy"), "0x00000001");
-  EXPECT_TRUE(main.IsEnabled());
-}
-
-TEST_F(OptionsTest, PppOptionsLeaveAnL2tpEntryUnchanged) {
-  main = app.StartReady();
-  main.Item(id::kVpnType).Pick(1);
-  ASSERT_TRUE(WaitFor([&] { return app.PhonebookValue("VpnStrategy") == "0x00000003"; }));
-  EXPECT_EQ(app.PhonebookValue("Options"), "0x05001310");
-  EXPECT_EQ(app.PhonebookValue("Options2"), "0x00000014");
-  EXPECT_NE(app.CredentialsFile().find("PreSharedKey=58132470"), std::string::npos);
-
-  main.Item(id::kOptions).Click();
-  Window options;
-  ASSERT_TRUE(WaitFor([&] {
-    return static_cast<bool>(options = FindDialog(app.process().id(), id::kRunAtStartup));
-  }));
-  options.Item(id::kLcp).Click();
-  options.Item(id::kMultilink).Click();
-  CloseWithOk(options);
-
-  EXPECT_EQ(app.PhonebookValue("VpnStrategy"), "0x00000003");
-  EXPECT_EQ(app.PhonebookValue("Options"), "0x05001310");
-  EXPECT_EQ(app.PhonebookValue("Options2"), "0x00000014");
-}
-
-TEST_F(OptionsTest, EscapeKeepsTheDialogOpen) {
-  const Window options = OpenOptions();
-  ASSERT_TRUE(options);
   options.PressKey(VK_ESCAPE);
-  options.Post(WM_COMMAND, IDCANCEL);
-  // A click queued behind them shows that they have been handled.
-  options.Item(id::kTypical).Click();
-  ASSERT_TRUE(WaitFor([&] { return app.ReadSetting("defaultsecurity") == 0u; }));
-
-  EXPECT_TRUE(options);
+  options.Item(IDC_TYPICAL).Click();  // queued behind Escape: it has been handled once this is
+  ASSERT_TRUE(WaitFor([&] { return app.ReadSetting("defaultsecurity") == 1u; }));
   EXPECT_TRUE(options.IsVisible());
-  EXPECT_FALSE(main.IsEnabled());
+}
+
+TEST_F(Options, OkRebuildsTheEntryWithPppOptionsForPptpOnly) {
+  ASSERT_EQ(Entry(), "0x00000001 0x05001110 0x00000004");
+  Window options = Open();
+  options.Item(IDC_LCP).Click();
+  CloseWithOk(options);
+  EXPECT_EQ(Entry(), "0x00000001 0x05001130 0x00000004");
+  EXPECT_TRUE(main.IsEnabled());
+
+  main.Item(IDC_VPNTYPE).Pick(1);
+  ASSERT_TRUE(WaitFor([&] { return app.PhonebookValue("VpnStrategy") == "0x00000003"; }));
+  EXPECT_EQ(Entry(), "0x00000003 0x05001310 0x00000014");
+  EXPECT_NE(app.StateText("credentials.ini").find("PreSharedKey=58132470"), std::string::npos);
+  options = Open();
+  options.Item(IDC_MULTILINK).Click();
+  CloseWithOk(options);
+  EXPECT_EQ(Entry(), "0x00000003 0x05001310 0x00000014");
 }
 
 }  // namespace

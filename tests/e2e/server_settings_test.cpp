@@ -1,6 +1,6 @@
 // The server settings dialog, which edits the hand-kept server list in
 // config.ini beside the program. The main window's "+/-" button that opens
-// it is never shown, so the tests send its command as the button would.
+// it is never shown, so the test sends its command as the button would.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -11,102 +11,53 @@
 namespace norva::e2e {
 namespace {
 
-class ServerSettingsTest : public ::testing::Test {
- protected:
-  Window OpenServerSettings() {
-    main = app.StartReady();
-    EXPECT_FALSE(main.Item(id::kEditServers).IsVisible());
-    main.Post(WM_COMMAND, MAKEWPARAM(id::kEditServers, BN_CLICKED),
-              reinterpret_cast<LPARAM>(main.Item(id::kEditServers).handle()));
-    Window dialog;
-    EXPECT_TRUE(WaitFor([&] {
-      return static_cast<bool>(dialog = FindDialog(app.process().id(), id::kCustomIp));
-    })) << "the server settings dialog did not open";
-    return dialog;
-  }
+using Lines = std::vector<std::string>;
 
-  static void Add(const Window& dialog, const std::string& name, BYTE a, BYTE b, BYTE c, BYTE d) {
-    dialog.Item(id::kCustomName).Type(name);
-    dialog.Item(id::kCustomIp).Send(IPM_SETADDRESS, 0, MAKEIPADDRESS(a, b, c, d));
-    dialog.Item(id::kCustomAdd).Click();
-  }
-
-  // The lines of the [servers] section, as name=address.
-  std::vector<std::string> Section() const {
-    char buffer[4096] = {};
-    const DWORD n =
-        GetPrivateProfileSectionA("servers", buffer, sizeof buffer, app.configIni().c_str());
-    std::vector<std::string> lines;
-    for (const char* line = buffer; line < buffer + n && *line != '\0';
-         line += lstrlenA(line) + 1) {
-      lines.emplace_back(line);
-    }
-    return lines;
-  }
-
-  void SeedConfig(const std::string& text) const { testing::WriteFileBytes(app.configIni(), text); }
-
+TEST(ServerSettings, AddAndRemoveEditConfigIniAtOnce) {
   NorvaApp app;
-  Window main;
-};
+  const Window main = app.StartReady();
+  EXPECT_FALSE(main.Item(IDC_EDIT_SERVERS).IsVisible());
+  main.Post(WM_COMMAND, MAKEWPARAM(IDC_EDIT_SERVERS, BN_CLICKED),
+            reinterpret_cast<LPARAM>(main.Item(IDC_EDIT_SERVERS).handle()));
+  Window dialog;
+  ASSERT_TRUE(WaitFor([&] { return static_cast<bool>(dialog = FindDialog(app.process().id(), IDC_CUSTOM_IP)); }));
+  const Window list = dialog.Item(IDC_CUSTOM_LIST);
+  EXPECT_FALSE(list.IsEnabled()) << "no config.ini yet";
 
-TEST_F(ServerSettingsTest, AddCreatesTheMissingConfigFile) {
-  ASSERT_FALSE(testing::FileExists(app.configIni()));
-  const Window dialog = OpenServerSettings();
-  ASSERT_TRUE(dialog);
-  EXPECT_EQ(dialog.Text(), "Server Settings");
-  const Window list = dialog.Item(id::kCustomList);
-  EXPECT_TRUE(list.Rows().empty());
-  EXPECT_FALSE(list.IsEnabled());
+  const auto add = [&](const char* name, BYTE last) {
+    const size_t rows = list.Rows().size();
+    dialog.Item(IDC_CUSTOM_NAME).Type(name);
+    dialog.Item(IDC_CUSTOM_IP).Send(IPM_SETADDRESS, 0, MAKEIPADDRESS(192, 0, 2, last));
+    dialog.Item(IDC_CUSTOM_ADD).Click();
+    WaitFor([&] { return dialog.Item(IDC_CUSTOM_NAME).Text().empty() && list.Rows().size() >= rows; });
+  };
+  const auto section = [&] {
+    char buffer[4096] = {};
+    const DWORD n = GetPrivateProfileSectionA("servers", buffer, sizeof buffer, app.configIni().c_str());
+    Lines lines;
+    for (const char* line = buffer; line < buffer + n && *line; line += lstrlenA(line) + 1) lines.emplace_back(line);
+    return lines;
+  };
 
-  Add(dialog, "Paris", 192, 0, 2, 10);
-
-  ASSERT_TRUE(WaitFor([&] { return list.Rows().size() == 1; }));
-  EXPECT_EQ(Section(), (std::vector<std::string>{"Paris=192.0.2.10"}));
-  EXPECT_EQ(list.Rows(), (std::vector<std::string>{"Paris"}));
-  EXPECT_EQ(list.Selection(), 0);
-  // A list disabled for an empty section is usable again once Add filled it.
-  EXPECT_TRUE(list.IsEnabled());
-  // The fields are emptied for the next one.
-  EXPECT_EQ(dialog.Item(id::kCustomName).Text(), "");
-  EXPECT_NE(dialog.Item(id::kCustomIp).Send(IPM_ISBLANK), 0);
-
+  add("Paris", 10);
+  EXPECT_EQ(section(), Lines{"Paris=192.0.2.10"});
+  EXPECT_EQ(list.Rows(), Lines{"Paris"});
+  EXPECT_TRUE(list.IsEnabled()) << "usable once Add has filled it";
+  EXPECT_NE(dialog.Item(IDC_CUSTOM_IP).Send(IPM_ISBLANK), 0) << "the fields are emptied";
   EXPECT_TRUE(dialog.SaveScreenshot(NorvaApp::ScreenshotPath("server_settings_dialog")));
-}
 
-TEST_F(ServerSettingsTest, AddingAKnownNameInAnotherCaseReplacesItsAddress) {
-  SeedConfig("[servers]\r\nLondon=198.51.100.1\r\nParis=192.0.2.10\r\nRome=198.51.100.3\r\n");
-  const Window dialog = OpenServerSettings();
-  ASSERT_TRUE(dialog);
-  const Window list = dialog.Item(id::kCustomList);
-  ASSERT_EQ(list.Rows(), (std::vector<std::string>{"London", "Paris", "Rome"}));
-
-  Add(dialog, "PARIS", 192, 0, 2, 99);
-
-  ASSERT_TRUE(WaitFor([&] { return dialog.Item(id::kCustomName).Text().empty(); }));
-  const std::vector<std::string> lines = Section();
-  ASSERT_EQ(lines.size(), 3u) << ::testing::PrintToString(lines);
-  EXPECT_EQ(lines[0], "London=198.51.100.1");
-  EXPECT_STRCASEEQ(lines[1].c_str(), "Paris=192.0.2.99");
-  EXPECT_EQ(lines[2], "Rome=198.51.100.3");
-  EXPECT_EQ(list.Rows().size(), 3u);
+  add("London", 1);
+  add("Rome", 3);
+  add("PARIS", 99);  // a known name, in another case, keeps its place
+  ASSERT_EQ(section().size(), 3u);
+  EXPECT_STRCASEEQ(section()[0].c_str(), "Paris=192.0.2.99");
   EXPECT_EQ(list.Selection(), 2);
-}
-
-TEST_F(ServerSettingsTest, RemoveDeletesTheSelectedServer) {
-  SeedConfig("[servers]\r\nLondon=198.51.100.1\r\nParis=192.0.2.10\r\nRome=198.51.100.3\r\n");
-  const Window dialog = OpenServerSettings();
-  ASSERT_TRUE(dialog);
-  const Window list = dialog.Item(id::kCustomList);
-  ASSERT_EQ(list.Selection(), 2);
 
   list.Pick(1);
-  dialog.Item(id::kCustomRemove).Click();
-
+  dialog.Item(IDC_CUSTOM_REMOVE).Click();
   ASSERT_TRUE(WaitFor([&] { return list.Rows().size() == 2; }));
-  EXPECT_EQ(list.Rows(), (std::vector<std::string>{"London", "Rome"}));
-  EXPECT_EQ(list.Selection(), 1);
-  EXPECT_EQ(Section(), (std::vector<std::string>{"London=198.51.100.1", "Rome=198.51.100.3"}));
+  EXPECT_EQ(list.Rows()[1], "Rome");
+  EXPECT_EQ(section()[1], "Rome=192.0.2.3");
 }
 
 }  // namespace

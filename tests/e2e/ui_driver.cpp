@@ -1,55 +1,46 @@
 #include "ui_driver.h"
 
 #include <fstream>
-#include <utility>
 
 namespace norva::e2e {
 namespace {
 
-constexpr DWORD kPollMs = 20;
 constexpr UINT kSendTimeoutMs = 5000;
 constexpr int kMessageTextId = 0xFFFF;  // the text item of a message box
 
-constexpr char kMainClass[] = "QUILLON";
-constexpr char kMainCaption[] = "NORVA Connection Assistant";
-
-struct WindowSearch {
+struct Search {
   DWORD processId;
   const char* className;
   std::vector<Window> found;
 };
 
-BOOL CALLBACK CollectWindow(HWND handle, LPARAM param) {
-  auto* search = reinterpret_cast<WindowSearch*>(param);
-  const Window w(handle);
-  if (w.ProcessId() == search->processId && w.IsVisible() && w.ClassName() == search->className) {
-    search->found.push_back(w);
-  }
-  return TRUE;
-}
-
 // Visible top-level windows of `processId` with the given class.
 std::vector<Window> TopLevelWindows(DWORD processId, const char* className) {
-  WindowSearch search{processId, className, {}};
-  EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
+  Search search{processId, className, {}};
+  EnumWindows(
+      [](HWND handle, LPARAM param) {
+        auto* s = reinterpret_cast<Search*>(param);
+        char name[64] = {};
+        GetClassNameA(handle, name, sizeof name);
+        const Window w(handle);
+        if (w.ProcessId() == s->processId && w.IsVisible() && std::string(name) == s->className) {
+          s->found.push_back(w);
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
   return search.found;
-}
-
-std::string Narrow(const wchar_t* text) {
-  char narrow[512] = {};
-  WideCharToMultiByte(CP_ACP, 0, text, -1, narrow, sizeof narrow, nullptr, nullptr);
-  return narrow;
 }
 
 }  // namespace
 
 bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs) {
   const ULONGLONG end = GetTickCount64() + timeoutMs;
-  for (;;) {
-    if (done()) return true;
+  while (!done()) {
     if (GetTickCount64() >= end) return done();
-    Sleep(kPollMs);
+    Sleep(20);
   }
+  return true;
 }
 
 DWORD Window::ProcessId() const {
@@ -58,19 +49,11 @@ DWORD Window::ProcessId() const {
   return id;
 }
 
-std::string Window::ClassName() const {
-  char name[64] = {};
-  GetClassNameA(handle_, name, sizeof name);
-  return name;
-}
-
 std::string Window::Text() const {
   // WM_GETTEXT is marshalled across processes; GetWindowText would give an
   // edit field's creation text instead of what it shows.
-  const LRESULT length = Send(WM_GETTEXTLENGTH);
-  std::string text(static_cast<size_t>(length) + 1, '\0');
-  const LRESULT got = Send(WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
-  text.resize(static_cast<size_t>(got));
+  std::string text(static_cast<size_t>(Send(WM_GETTEXTLENGTH)) + 1, '\0');
+  text.resize(static_cast<size_t>(Send(WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]))));
   return text;
 }
 
@@ -78,23 +61,25 @@ std::vector<std::string> Window::Rows() const {
   // Asked in UTF-16: Wine answers a cross-process CB_GETLBTEXT in UTF-16
   // even when it was sent as ANSI, overrunning an ANSI-sized buffer.
   std::vector<std::string> rows;
-  const LRESULT count = Send(CB_GETCOUNT);
-  for (LRESULT i = 0; i < count; ++i) {
+  for (LRESULT i = 0, count = Send(CB_GETCOUNT); i < count; ++i) {
     std::wstring row(static_cast<size_t>(Send(CB_GETLBTEXTLEN, i)) + 1, L'\0');
     DWORD_PTR got = 0;
-    SendMessageTimeoutW(handle_, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(row.data()), SMTO_NORMAL,
+    SendMessageTimeoutW(handle_, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(&row[0]), SMTO_NORMAL,
                         kSendTimeoutMs, &got);
-    rows.push_back(Narrow(row.c_str()));
+    char narrow[512] = {};
+    WideCharToMultiByte(CP_ACP, 0, row.c_str(), -1, narrow, sizeof narrow, nullptr, nullptr);
+    rows.push_back(narrow);
   }
   return rows;
 }
 
 void Window::Pick(int row) const {
   Send(CB_SETCURSEL, row);
-  const WPARAM id = static_cast<WPARAM>(GetDlgCtrlID(handle_));
-  const Window parent = Parent();
-  parent.Post(WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(handle_));
-  parent.Post(WM_COMMAND, MAKEWPARAM(id, CBN_SELENDOK), reinterpret_cast<LPARAM>(handle_));
+  const int id = GetDlgCtrlID(handle_);
+  HWND parent = GetAncestor(handle_, GA_PARENT);
+  for (WORD code : {CBN_SELCHANGE, CBN_SELENDOK}) {
+    PostMessageA(parent, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(handle_));
+  }
 }
 
 void Window::Type(const std::string& text) const {
@@ -116,8 +101,7 @@ LRESULT Window::Send(UINT message, WPARAM wParam, LPARAM lParam) const {
   DWORD_PTR result = 0;
   // Not SMTO_ABORTIFHUNG: a program that has only just shown its window may
   // not have asked for a message for a while, and would count as hung.
-  if (!SendMessageTimeoutA(handle_, message, wParam, lParam, SMTO_NORMAL, kSendTimeoutMs,
-                           &result)) {
+  if (!SendMessageTimeoutA(handle_, message, wParam, lParam, SMTO_NORMAL, kSendTimeoutMs, &result)) {
     return 0;
   }
   return static_cast<LRESULT>(result);
@@ -127,60 +111,43 @@ void Window::Post(UINT message, WPARAM wParam, LPARAM lParam) const {
   PostMessageA(handle_, message, wParam, lParam);
 }
 
-namespace {
-
-// What the screen shows of `r`, bottom-up rows of 24-bit pixels.
-std::string CaptureScreen(const RECT& r, BITMAPINFOHEADER& header) {
-  header = {};
+bool Window::SaveScreenshot(const std::string& path) const {
+  RECT r;
+  if (!GetWindowRect(handle_, &r) || r.right <= r.left || r.bottom <= r.top) return false;
+  RedrawWindow(handle_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+  Sync();
+  BITMAPINFOHEADER header = {};
   header.biSize = sizeof header;
   header.biWidth = r.right - r.left;
   header.biHeight = r.bottom - r.top;
   header.biPlanes = 1;
   header.biBitCount = 24;
-  header.biCompression = BI_RGB;
-  const DWORD stride = ((static_cast<DWORD>(header.biWidth) * 3 + 3) / 4) * 4;
-  header.biSizeImage = stride * static_cast<DWORD>(header.biHeight);
-
+  header.biSizeImage = ((static_cast<DWORD>(header.biWidth) * 3 + 3) / 4 * 4) *
+                       static_cast<DWORD>(header.biHeight);
   HDC screen = GetDC(nullptr);
   HDC memory = CreateCompatibleDC(screen);
   void* bits = nullptr;
   HBITMAP bitmap = CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS,
                                     &bits, nullptr, 0);
+  HGDIOBJ previous = SelectObject(memory, bitmap);
+  // The picture reaches the screen a little after the paint: wait until two
+  // captures agree.
   std::string pixels;
-  if (bitmap != nullptr) {
-    HGDIOBJ previous = SelectObject(memory, bitmap);
-    if (BitBlt(memory, 0, 0, header.biWidth, header.biHeight, screen, r.left, r.top, SRCCOPY)) {
-      GdiFlush();
-      pixels.assign(static_cast<const char*>(bits), header.biSizeImage);
-    }
-    SelectObject(memory, previous);
-    DeleteObject(bitmap);
-  }
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-  return pixels;
-}
-
-}  // namespace
-
-bool Window::SaveScreenshot(const std::string& path) const {
-  RECT r;
-  if (!GetWindowRect(handle_, &r) || r.right <= r.left || r.bottom <= r.top) return false;
-  // Paint what is pending, then wait until two captures agree: the picture
-  // reaches the screen a little after the paint.
-  RedrawWindow(handle_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-  Sync();
-  BITMAPINFOHEADER header;
-  std::string pixels = CaptureScreen(r, header);
   WaitFor(
       [&] {
         Sleep(100);
-        std::string again = CaptureScreen(r, header);
+        BitBlt(memory, 0, 0, header.biWidth, header.biHeight, screen, r.left, r.top, SRCCOPY);
+        GdiFlush();
+        std::string again(static_cast<const char*>(bits), bits ? header.biSizeImage : 0);
         const bool settled = again == pixels;
         pixels = std::move(again);
         return settled;
       },
       3000);
+  SelectObject(memory, previous);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
   if (pixels.empty()) return false;
 
   BITMAPFILEHEADER file = {};
@@ -194,15 +161,20 @@ bool Window::SaveScreenshot(const std::string& path) const {
   return static_cast<bool>(out);
 }
 
-Window FindMainWindow() { return Window(FindWindowA(kMainClass, kMainCaption)); }
+Window FindMainWindow() { return Window(FindWindowA("QUILLON", "NORVA Connection Assistant")); }
+
+Window FindDialog(DWORD processId, int withControl, int withoutControl) {
+  for (const Window& dialog : TopLevelWindows(processId, "#32770")) {
+    if (dialog.Item(withControl) && !(withoutControl != 0 && dialog.Item(withoutControl))) {
+      return dialog;
+    }
+  }
+  return Window();
+}
 
 Window FindMessageBox(DWORD processId) { return FindDialog(processId, kMessageTextId); }
 
-MessageBoxSeen ReadMessageBox(const Window& box) {
-  return {box.Text(), box.Item(kMessageTextId).Text()};
-}
-
-void Dismiss(const Window& box) { box.Post(WM_COMMAND, IDOK); }
+std::string BoxText(const Window& box) { return box.Text() + ": " + box.Item(kMessageTextId).Text(); }
 
 Window FindPopupMenu(DWORD processId) {
   const std::vector<Window> menus = TopLevelWindows(processId, "#32768");
@@ -213,15 +185,6 @@ void ChooseMenuItem(const Window& menu, int index) {
   // The menu's own loop takes these from its thread's queue.
   for (int i = 0; i <= index; ++i) menu.Post(WM_KEYDOWN, VK_DOWN);
   menu.Post(WM_KEYDOWN, VK_RETURN);
-}
-
-Window FindDialog(DWORD processId, int withControl, int withoutControl) {
-  for (const Window& dialog : TopLevelWindows(processId, "#32770")) {
-    if (dialog.Item(withControl) && !(withoutControl != 0 && dialog.Item(withoutControl))) {
-      return dialog;
-    }
-  }
-  return Window();
 }
 
 }  // namespace norva::e2e
