@@ -1,18 +1,16 @@
 #include "serverlist/server_list_combo.h"
 
 #include "serverlist/server_catalog.h"
-#include "serverlist/server_catalog_path.h"
 
 namespace norva {
 
-void FillServerList(HWND list, AccountType type) {
+void FillServerList(HWND list, const std::string& catalogPath, AccountType type) {
   EnableWindow(list, FALSE);
   SendMessageA(list, CB_RESETCONTENT, 0, 0);
   SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(kChooseServerRow));
 
-  char path[MAX_PATH];
-  if (!GetServerCatalogPath(path)) return;
-  for (const std::string& location : ListLocations(path, type)) {
+  if (catalogPath.empty()) return;
+  for (const std::string& location : ListLocations(catalogPath, type)) {
     SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(location.c_str()));
   }
 

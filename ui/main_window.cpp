@@ -34,7 +34,7 @@ struct MainWindow {
 MainWindow g_main;
 
 void FillServers(HWND window, AccountType type) {
-  FillServerList(GetDlgItem(window, IDC_SERVER), type);
+  FillServerList(GetDlgItem(window, IDC_SERVER), g_main.context->files.serverList, type);
 }
 
 void OnInitDialog(HWND window, MainWindowContext* context) {
@@ -60,7 +60,7 @@ void OnInitDialog(HWND window, MainWindowContext* context) {
                       reinterpret_cast<LPARAM>(MAKEINTRESOURCEA(IDR_DOWNLOAD_AVI)));
   EnableWindow(GetDlgItem(window, IDC_SERVER), FALSE);
 
-  StartServerListWorker(window, context->siteUrl);
+  StartServerListWorker(window, context->siteUrl, context->files.serverList);
 
   const ConnectionHandle active = context->dial.FindActiveConnection();
   context->dial.SetCurrentConnection(active);
@@ -143,7 +143,7 @@ BOOL OnCommand(HWND window, WPARAM wParam, LPARAM lParam) {
       break;
     }
     case MainCommand::kOpenServerSettings:
-      RunServerSettingsDialog(c.instance, window);
+      RunServerSettingsDialog(c.instance, window, c.files.configIni);
       c.dial.LoadDialParams(dialWindow);
       break;
     case MainCommand::kFillShared:

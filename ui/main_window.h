@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "app/file_locations.h"
 #include "connection/dial_session.h"
 #include "connection/phonebook_entry.h"
 #include "connection/remote_access.h"
@@ -23,6 +24,7 @@ struct MainWindowContext {
   DialSession& dial;
   const char* siteUrl;     // the provider's site, for the server list updater
   const char* supportUrl;  // the support chat host, for the options' Help
+  const FileLocations& files;
 };
 
 // The dialog procedure of IDD_MAIN; the creation parameter is a

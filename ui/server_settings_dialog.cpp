@@ -12,12 +12,12 @@ namespace {
 // 127 characters.
 constexpr int kTextCapacity = 128;
 
-// config.ini as worked out at the last fill; Add and Remove use it.
-char g_configPath[MAX_PATH];
+// config.ini as start-up worked it out; the dialog is modal and opened from
+// the UI thread only.
+const char* g_configPath = nullptr;
 
 void FillCustomServerList(HWND dialog) {
   HWND list = GetDlgItem(dialog, IDC_CUSTOM_LIST);
-  GetConfigIniPath(g_configPath);
   const auto names = ReadCustomServerNames(g_configPath);
   if (names.empty()) {
     EnableWindow(list, FALSE);
@@ -86,8 +86,10 @@ INT_PTR CALLBACK ServerSettingsProc(HWND dialog, UINT message, WPARAM wParam, LP
 
 }  // namespace
 
-void RunServerSettingsDialog(HINSTANCE instance, HWND owner) {
+void RunServerSettingsDialog(HINSTANCE instance, HWND owner, const std::string& configIni) {
+  g_configPath = configIni.c_str();
   DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_SERVER_SETTINGS), owner, ServerSettingsProc, 0);
+  g_configPath = nullptr;
 }
 
 }  // namespace norva
