@@ -12,13 +12,14 @@ namespace {
 // 127 characters.
 constexpr int kTextCapacity = 128;
 
-// config.ini as start-up worked it out; the dialog is modal and opened from
-// the UI thread only.
-const char* g_configPath = nullptr;
+// config.ini, the dialog's creation parameter, is kept in its user data.
+const char* ConfigIniOf(HWND dialog) {
+  return reinterpret_cast<const std::string*>(GetWindowLongPtrA(dialog, DWLP_USER))->c_str();
+}
 
 void FillCustomServerList(HWND dialog) {
   HWND list = GetDlgItem(dialog, IDC_CUSTOM_LIST);
-  const auto names = ReadCustomServerNames(g_configPath);
+  const auto names = ReadCustomServerNames(ConfigIniOf(dialog));
   if (names.empty()) {
     EnableWindow(list, FALSE);
     return;
@@ -45,7 +46,7 @@ void OnAdd(HWND dialog) {
   GetDlgItemTextA(dialog, IDC_CUSTOM_IP, address, kTextCapacity);
   SetDlgItemTextA(dialog, IDC_CUSTOM_NAME, "");
   SendMessageA(ip, IPM_CLEARADDRESS, 0, 0);
-  WriteCustomServer(g_configPath, name, address);
+  WriteCustomServer(ConfigIniOf(dialog), name, address);
   FillCustomServerList(dialog);
 }
 
@@ -55,17 +56,18 @@ void OnRemove(HWND dialog) {
   if (SendMessageA(list, CB_GETCOUNT, 0, 0) < 2) return;
   char name[kTextCapacity];
   if (GetWindowTextA(list, name, kTextCapacity) == 0) return;  // no row chosen
-  RemoveCustomServer(g_configPath, name);
+  RemoveCustomServer(ConfigIniOf(dialog), name);
   SendMessageA(list, CB_DELETESTRING, SendMessageA(list, CB_GETCURSEL, 0, 0), 0);
   FillCustomServerList(dialog);
 }
 
-INT_PTR CALLBACK ServerSettingsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR CALLBACK ServerSettingsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_INITDIALOG) {
+    SetWindowLongPtrA(dialog, DWLP_USER, lParam);
     FillCustomServerList(dialog);
     return TRUE;
   }
-  if (message != WM_COMMAND) return FALSE;
+  if (message != WM_COMMAND || GetWindowLongPtrA(dialog, DWLP_USER) == 0) return FALSE;
   switch (LOWORD(wParam)) {
     case IDOK:
     case IDCANCEL:
@@ -87,9 +89,8 @@ INT_PTR CALLBACK ServerSettingsProc(HWND dialog, UINT message, WPARAM wParam, LP
 }  // namespace
 
 void RunServerSettingsDialog(HINSTANCE instance, HWND owner, const std::string& configIni) {
-  g_configPath = configIni.c_str();
-  DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_SERVER_SETTINGS), owner, ServerSettingsProc, 0);
-  g_configPath = nullptr;
+  DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_SERVER_SETTINGS), owner, ServerSettingsProc,
+                  reinterpret_cast<LPARAM>(&configIni));
 }
 
 }  // namespace norva
