@@ -7,7 +7,7 @@
 #include "serverlist/server_list_worker.h"
 #include "settings/setting_names.h"
 #include "ui/auto_connect_prompt.h"
-#include "ui/gdi_logo.h"
+#include "ui/logo.h"
 #include "ui/main_commands.h"
 #include "ui/options_dialog.h"
 #include "ui/server_settings_dialog.h"
