@@ -3,14 +3,12 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "app/file_locations.h"
 #include "app/win32_entry_host.h"
 #include "build_config.h"
 #include "connection/phonebook_entry.h"
-#include "connection/phonebook_path.h"
 #include "connection/rasapi32_remote_access.h"
 #include "resources/resource.h"
-#include "serverlist/server_catalog_path.h"
-#include "serverlist/custom_server_file.h"
 #include "settings/registry_settings_store.h"
 #include "settings/startup_autorun.h"
 #include "ui/main_window.h"
@@ -61,15 +59,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
   HMENU menu = LoadMenuA(instance, MAKEINTRESOURCEA(IDR_TRAYMENU));
   HMENU trayMenu = GetSubMenu(menu, 0);
 
-  const std::string phonebook = PhonebookPath();
-  char configIni[MAX_PATH];
-  GetConfigIniPath(configIni);
+  const FileLocations files = ProgramFileLocations();
 
   RegistrySettingsStore settings;
   StartupAutorun autorun;
   Rasapi32RemoteAccess ras;
-  Win32EntryHost host(configIni);
-  PhonebookEntry entry(ras, settings, host, phonebook);
+  Win32EntryHost host(files.configIni);
+  PhonebookEntry entry(ras, settings, host, files.phonebook);
   entry.EnsureEntry();  // may relaunch the program elevated and end this one
 
   // The main window holds an animation control; the settings dialog an IP
@@ -77,10 +73,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
   INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_ANIMATE_CLASS | ICC_INTERNET_CLASSES};
   InitCommonControlsEx(&controls);
 
-  char serverList[MAX_PATH];
-  if (!GetServerCatalogPath(serverList)) serverList[0] = '\0';
-  MainWindowContext context{instance, trayMenu, caption,         settings,           autorun, ras,
-                            entry,    serverList, build::kSiteUrl, build::kSupportUrl};
+  MainWindowContext context{instance,   trayMenu,      caption,         settings,
+                            autorun,    ras,           entry,           files.serverList,
+                            files.configIni, build::kSiteUrl, build::kSupportUrl};
 
   RegisterMainWindowClass(instance, className);
   HWND window = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainWindowProc,

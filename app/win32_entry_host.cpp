@@ -1,14 +1,11 @@
 #include "app/win32_entry_host.h"
 
+#include <windows.h>
 #include <shellapi.h>
 
 #include "serverlist/custom_server_file.h"
 
 namespace norva {
-
-Win32EntryHost::Win32EntryHost(const char* configIniPath) {
-  lstrcpynA(configIniPath_, configIniPath, MAX_PATH);
-}
 
 bool Win32EntryHost::IsUserAdministrator() {
   SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
@@ -37,7 +34,7 @@ void Win32EntryHost::ShowContactSupport() {
 
 std::string Win32EntryHost::FirstCustomServerAddress() {
   char address[129] = {};
-  if (!norva::FirstCustomServerAddress(configIniPath_, address, sizeof address - 1)) return {};
+  if (!norva::FirstCustomServerAddress(configIni_.c_str(), address, sizeof address - 1)) return {};
   return address;
 }
 

@@ -3,7 +3,7 @@
 // and the first custom server of config.ini.
 #pragma once
 
-#include <windows.h>
+#include <string>
 
 #include "connection/phonebook_entry.h"
 
@@ -11,8 +11,8 @@ namespace norva {
 
 class Win32EntryHost final : public EntryHost {
  public:
-  // `configIniPath`: config.ini as worked out at start-up.
-  explicit Win32EntryHost(const char* configIniPath);
+  // `configIni`: config.ini as worked out at start-up.
+  explicit Win32EntryHost(const std::string& configIni) : configIni_(configIni) {}
 
   bool IsUserAdministrator() override;
   void RelaunchElevated() override;
@@ -20,7 +20,7 @@ class Win32EntryHost final : public EntryHost {
   std::string FirstCustomServerAddress() override;
 
  private:
-  char configIniPath_[MAX_PATH];
+  std::string configIni_;
 };
 
 }  // namespace norva

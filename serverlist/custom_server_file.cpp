@@ -1,16 +1,11 @@
 #include "serverlist/custom_server_file.h"
 
-#include <shlwapi.h>
-
-#include <cstring>
-
 #include "serverlist/custom_server_section.h"
 
 namespace norva {
 namespace {
 
 constexpr char kSection[] = "servers";
-constexpr char kFileName[] = "config.ini";
 
 // Reads the section; returns the characters copied, without the final NUL.
 std::size_t ReadSection(const char* path, char (&buffer)[kCustomSectionBytes]) {
@@ -19,14 +14,6 @@ std::size_t ReadSection(const char* path, char (&buffer)[kCustomSectionBytes]) {
 }
 
 }  // namespace
-
-void GetConfigIniPath(char (&path)[MAX_PATH]) {
-  const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH || !PathRemoveFileSpecA(path) ||
-      !PathAppendA(path, kFileName)) {
-    std::strcpy(path, kFileName);
-  }
-}
 
 std::vector<std::string> ReadCustomServerNames(const char* path) {
   char buffer[kCustomSectionBytes];

@@ -9,11 +9,6 @@
 
 namespace norva {
 
-// The program's folder joined with "config.ini"; the bare name "config.ini"
-// when the joined path would not fit or the program's own path cannot be
-// had (the profile functions then look in the Windows folder).
-void GetConfigIniPath(char (&path)[MAX_PATH]);
-
 // Names of the section's lines in file order; empty when the file or the
 // section is missing. At most the first 1000 bytes of the section are read.
 std::vector<std::string> ReadCustomServerNames(const char* path);

@@ -1,26 +1,14 @@
 #include "serverlist/server_list_file.h"
 
-#include <cstring>
+#include <shlwapi.h>
 
-#include "serverlist/server_catalog_path.h"
+#include <cstring>
 
 namespace norva {
 
 namespace {
 
 constexpr char kScratchSuffix[] = ".download";
-
-// Copies `from` into `to` when it fits with its NUL; else leaves `to` empty.
-template <std::size_t N>
-bool CopyPath(char (&to)[N], const char* from) {
-  const std::size_t length = std::strlen(from);
-  if (length >= N) {
-    to[0] = '\0';
-    return false;
-  }
-  std::memcpy(to, from, length + 1);
-  return true;
-}
 
 bool IsHeldByReader(DWORD error) {
   return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED ||
@@ -29,28 +17,26 @@ bool IsHeldByReader(DWORD error) {
 
 }  // namespace
 
-ReplacingServerListFile::ReplacingServerListFile(const char* listPath) {
-  if (listPath != nullptr) {
-    pathGiven_ = true;
-    CopyPath(listPath_, listPath);  // a path that does not fit makes Begin fail
+ReplacingServerListFile::ReplacingServerListFile(const std::string& listPath) {
+  // A path that leaves no room for the scratch file's suffix is not taken,
+  // and Begin then fails.
+  const std::size_t length = std::strlen(listPath.c_str());
+  if (length + sizeof kScratchSuffix <= sizeof scratchPath_) {
+    std::memcpy(listPath_, listPath.c_str(), length + 1);
+    std::memcpy(scratchPath_, listPath.c_str(), length);
+    std::memcpy(scratchPath_ + length, kScratchSuffix, sizeof kScratchSuffix);
   }
 }
 
 ReplacingServerListFile::~ReplacingServerListFile() { Discard(); }
 
-bool ReplacingServerListFile::ResolvePaths() {
-  if (!pathGiven_ && !GetServerCatalogPath(listPath_)) return false;
-  if (listPath_[0] == '\0') return false;
-  const std::size_t length = std::strlen(listPath_);
-  if (length + sizeof kScratchSuffix > sizeof scratchPath_) return false;
-  std::memcpy(scratchPath_, listPath_, length);
-  std::memcpy(scratchPath_ + length, kScratchSuffix, sizeof kScratchSuffix);
-  return true;
-}
-
 bool ReplacingServerListFile::Begin() {
   Discard();
-  if (!ResolvePaths()) return false;
+  if (listPath_[0] == '\0') return false;
+  // The list's folder is made by the first download, not at start-up.
+  char folder[MAX_PATH];
+  std::memcpy(folder, listPath_, sizeof folder);
+  if (PathRemoveFileSpecA(folder)) CreateDirectoryA(folder, nullptr);  // an existing one is fine
   // A scratch file left by a run that ended mid-download is simply replaced.
   scratch_ = CreateFileA(scratchPath_, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                          FILE_ATTRIBUTE_NORMAL, nullptr);

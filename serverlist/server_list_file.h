@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "serverlist/server_list_update.h"
 
 namespace norva {
@@ -17,9 +19,10 @@ class ReplacingServerListFile : public ServerListFile {
   static constexpr int kReplaceAttempts = 5;
   static constexpr DWORD kReplaceRetryMs = 100;
 
-  // `listPath` names the stored list; null means the catalog's servers.xml,
-  // whose path is worked out (and its folder made) by Begin.
-  explicit ReplacingServerListFile(const char* listPath = nullptr);
+  // `listPath` names the stored list. Begin makes its folder when it is
+  // missing; an empty path, or one too long for the scratch file's name,
+  // makes Begin fail.
+  explicit ReplacingServerListFile(const std::string& listPath);
   ~ReplacingServerListFile() override;  // discards a download left open
   ReplacingServerListFile(const ReplacingServerListFile&) = delete;
   ReplacingServerListFile& operator=(const ReplacingServerListFile&) = delete;
@@ -30,9 +33,6 @@ class ReplacingServerListFile : public ServerListFile {
   void Discard() override;
 
  private:
-  bool ResolvePaths();
-
-  bool pathGiven_ = false;
   char listPath_[MAX_PATH] = {};
   char scratchPath_[MAX_PATH] = {};
   HANDLE scratch_ = INVALID_HANDLE_VALUE;

@@ -16,6 +16,7 @@ namespace {
 struct WorkerArgs {
   HWND mainWindow;
   std::string siteUrl;
+  std::string serverListPath;
 };
 
 DWORD WINAPI ServerListWorker(LPVOID param) {
@@ -23,7 +24,7 @@ DWORD WINAPI ServerListWorker(LPVOID param) {
   bool stored = false;
   {
     WinInetClient internet;
-    ReplacingServerListFile file;
+    ReplacingServerListFile file(args->serverListPath);
     RegistrySettingsStore settings;
     stored = UpdateServerList(internet, file, settings, args->siteUrl.c_str());
   }
@@ -34,8 +35,9 @@ DWORD WINAPI ServerListWorker(LPVOID param) {
 
 }  // namespace
 
-bool StartServerListWorker(HWND mainWindow, const char* siteUrl) {
-  WorkerArgs* args = new WorkerArgs{mainWindow, siteUrl};
+bool StartServerListWorker(HWND mainWindow, const char* siteUrl,
+                           const std::string& serverListPath) {
+  WorkerArgs* args = new WorkerArgs{mainWindow, siteUrl, serverListPath};
   HANDLE thread = CreateThread(nullptr, 0, ServerListWorker, args, 0, nullptr);
   if (thread == nullptr) {
     delete args;

@@ -3,7 +3,7 @@
 #include "connection/dial_session.h"
 #include "resources/resource.h"
 #include "serverlist/server_list_messages.h"
-#include "ui/gdi_logo.h"
+#include "ui/logo.h"
 #include "ui/main_controller.h"
 #include "ui/win32_main_view.h"
 

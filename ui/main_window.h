@@ -23,6 +23,7 @@ struct MainWindowContext {
   RemoteAccess& ras;
   PhonebookEntry& entry;
   std::string serverList;  // servers.xml
+  std::string configIni;   // the hand-kept server list
   const char* siteUrl;     // the provider's site, for the server list updater
   const char* supportUrl;  // the support chat host, for the options' Help
 };

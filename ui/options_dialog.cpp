@@ -22,14 +22,16 @@ constexpr Box kBoxes[] = {
     {IDC_MULTILINK, setting::kMultilink},       {IDC_TYPICAL, setting::kDefaultSecurity},
 };
 
+// What the dialog works with; its creation parameter, kept in its user data.
 struct Context {
   SettingsStore* settings;
   const StartupAutorun* autorun;
   std::string supportPage;
 };
 
-// The dialog is modal and opened from the UI thread only.
-Context* g_context = nullptr;
+const Context* ContextOf(HWND dialog) {
+  return reinterpret_cast<const Context*>(GetWindowLongPtrA(dialog, DWLP_USER));
+}
 
 const Box* FindBox(int id) {
   for (const Box& box : kBoxes) {
@@ -40,37 +42,39 @@ const Box* FindBox(int id) {
 
 UINT CheckState(HWND box) { return static_cast<UINT>(SendMessageA(box, BM_GETCHECK, 0, 0)); }
 
-void OnInit(HWND dialog) {
+void OnInit(HWND dialog, const Context& context) {
   SendDlgItemMessageA(dialog, IDC_RUN_AT_STARTUP, BM_SETCHECK,
-                      g_context->autorun->IsEnabled() ? BST_CHECKED : BST_UNCHECKED, 0);
+                      context.autorun->IsEnabled() ? BST_CHECKED : BST_UNCHECKED, 0);
   for (const Box& box : kBoxes) {
     // The stored number goes to the box as it is.
-    SendDlgItemMessageA(dialog, box.id, BM_SETCHECK, Read(*g_context->settings, box.setting), 0);
+    SendDlgItemMessageA(dialog, box.id, BM_SETCHECK, Read(*context.settings, box.setting), 0);
   }
 }
 
-void OnCommand(HWND dialog, int id, HWND control) {
+void OnCommand(HWND dialog, const Context& context, int id, HWND control) {
   if (id == IDOK) {
     EndDialog(dialog, IDOK);
   } else if (id == IDC_HELP) {
-    ShellExecuteA(nullptr, "open", g_context->supportPage.c_str(), nullptr, nullptr,
-                  SW_SHOWNORMAL);
+    ShellExecuteA(nullptr, "open", context.supportPage.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
   } else if (id == IDC_RUN_AT_STARTUP) {
-    g_context->autorun->Set(CheckState(control) == BST_CHECKED);
+    context.autorun->Set(CheckState(control) == BST_CHECKED);
   } else if (const Box* box = FindBox(id)) {
     // An auto check box has already changed when its command arrives.
-    Write(*g_context->settings, box->setting, CheckState(control));
+    Write(*context.settings, box->setting, CheckState(control));
   }
   // Anything else, Escape's IDCANCEL included, leaves the dialog open.
 }
 
 INT_PTR CALLBACK OptionsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (g_context == nullptr) return FALSE;
   if (message == WM_INITDIALOG) {
-    OnInit(dialog);
+    SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+    OnInit(dialog, *reinterpret_cast<const Context*>(lParam));
     return TRUE;
   }
-  if (message == WM_COMMAND) OnCommand(dialog, LOWORD(wParam), reinterpret_cast<HWND>(lParam));
+  const Context* context = ContextOf(dialog);
+  if (context != nullptr && message == WM_COMMAND) {
+    OnCommand(dialog, *context, LOWORD(wParam), reinterpret_cast<HWND>(lParam));
+  }
   return FALSE;
 }
 
@@ -79,9 +83,8 @@ INT_PTR CALLBACK OptionsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
 void RunOptionsDialog(HINSTANCE instance, HWND owner, SettingsStore& settings,
                       const StartupAutorun& autorun, const char* supportUrl) {
   Context context{&settings, &autorun, std::string(supportUrl) + "/messenger/norva.html"};
-  g_context = &context;
-  DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_OPTIONS), owner, OptionsProc, 0);
-  g_context = nullptr;
+  DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_OPTIONS), owner, OptionsProc,
+                  reinterpret_cast<LPARAM>(&context));
 }
 
 }  // namespace norva

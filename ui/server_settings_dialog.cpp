@@ -12,13 +12,14 @@ namespace {
 // 127 characters.
 constexpr int kTextCapacity = 128;
 
-// config.ini as worked out at the last fill; Add and Remove use it.
-char g_configPath[MAX_PATH];
+// config.ini, the dialog's creation parameter, is kept in its user data.
+const char* ConfigIniOf(HWND dialog) {
+  return reinterpret_cast<const std::string*>(GetWindowLongPtrA(dialog, DWLP_USER))->c_str();
+}
 
 void FillCustomServerList(HWND dialog) {
   HWND list = GetDlgItem(dialog, IDC_CUSTOM_LIST);
-  GetConfigIniPath(g_configPath);
-  const auto names = ReadCustomServerNames(g_configPath);
+  const auto names = ReadCustomServerNames(ConfigIniOf(dialog));
   if (names.empty()) {
     EnableWindow(list, FALSE);
     return;
@@ -45,7 +46,7 @@ void OnAdd(HWND dialog) {
   GetDlgItemTextA(dialog, IDC_CUSTOM_IP, address, kTextCapacity);
   SetDlgItemTextA(dialog, IDC_CUSTOM_NAME, "");
   SendMessageA(ip, IPM_CLEARADDRESS, 0, 0);
-  WriteCustomServer(g_configPath, name, address);
+  WriteCustomServer(ConfigIniOf(dialog), name, address);
   FillCustomServerList(dialog);
 }
 
@@ -55,17 +56,18 @@ void OnRemove(HWND dialog) {
   if (SendMessageA(list, CB_GETCOUNT, 0, 0) < 2) return;
   char name[kTextCapacity];
   if (GetWindowTextA(list, name, kTextCapacity) == 0) return;  // no row chosen
-  RemoveCustomServer(g_configPath, name);
+  RemoveCustomServer(ConfigIniOf(dialog), name);
   SendMessageA(list, CB_DELETESTRING, SendMessageA(list, CB_GETCURSEL, 0, 0), 0);
   FillCustomServerList(dialog);
 }
 
-INT_PTR CALLBACK ServerSettingsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR CALLBACK ServerSettingsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_INITDIALOG) {
+    SetWindowLongPtrA(dialog, DWLP_USER, lParam);
     FillCustomServerList(dialog);
     return TRUE;
   }
-  if (message != WM_COMMAND) return FALSE;
+  if (message != WM_COMMAND || GetWindowLongPtrA(dialog, DWLP_USER) == 0) return FALSE;
   switch (LOWORD(wParam)) {
     case IDOK:
     case IDCANCEL:
@@ -86,8 +88,9 @@ INT_PTR CALLBACK ServerSettingsProc(HWND dialog, UINT message, WPARAM wParam, LP
 
 }  // namespace
 
-void RunServerSettingsDialog(HINSTANCE instance, HWND owner) {
-  DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_SERVER_SETTINGS), owner, ServerSettingsProc, 0);
+void RunServerSettingsDialog(HINSTANCE instance, HWND owner, const std::string& configIni) {
+  DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_SERVER_SETTINGS), owner, ServerSettingsProc,
+                  reinterpret_cast<LPARAM>(&configIni));
 }
 
 }  // namespace norva

@@ -4,9 +4,11 @@
 
 #include <windows.h>
 
+#include <string>
+
 namespace norva {
 
-// Runs the dialog modally, owned by `owner`.
-void RunServerSettingsDialog(HINSTANCE instance, HWND owner);
+// Runs the dialog modally, owned by `owner`, over the file `configIni`.
+void RunServerSettingsDialog(HINSTANCE instance, HWND owner, const std::string& configIni);
 
 }  // namespace norva

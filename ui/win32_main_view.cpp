@@ -133,7 +133,7 @@ bool Win32MainView::StartLinkWatch() {
 void Win32MainView::StopLinkWatch() { KillTimer(window_, kLinkWatchTimer); }
 
 void Win32MainView::StartServerListUpdate() {
-  StartServerListWorker(window_, context_.siteUrl);
+  StartServerListWorker(window_, context_.siteUrl, context_.serverList);
 }
 
 void Win32MainView::ShowBusy() { beforeBusy_ = SetCursor(LoadCursorA(nullptr, IDC_WAIT)); }
@@ -154,7 +154,9 @@ void Win32MainView::RunOptions() {
                    context_.supportUrl);
 }
 
-void Win32MainView::RunServerSettings() { RunServerSettingsDialog(context_.instance, window_); }
+void Win32MainView::RunServerSettings() {
+  RunServerSettingsDialog(context_.instance, window_, context_.configIni);
+}
 
 void Win32MainView::ShowError(const std::string& text) {
   MessageBoxA(window_, text.c_str(), context_.caption, MB_OK | MB_ICONERROR);

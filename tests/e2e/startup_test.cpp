@@ -99,8 +99,7 @@ TEST(Startup, TheTrayIconComesBackWhenTheShellRestarts) {
   Shell_NotifyIconA(NIM_DELETE, &icon);
   ASSERT_FALSE(TrayHasIcon(main));
   main.Post(RegisterWindowMessageA("TaskbarCreated"));
-  main.Sync();
-  EXPECT_TRUE(TrayHasIcon(main));
+  EXPECT_TRUE(WaitFor([&] { return TrayHasIcon(main); }, 3000));
 }
 
 }  // namespace

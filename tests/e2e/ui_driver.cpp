@@ -14,21 +14,21 @@ struct Search {
   std::vector<Window> found;
 };
 
+BOOL CALLBACK Collect(HWND handle, LPARAM param) {
+  auto* s = reinterpret_cast<Search*>(param);
+  char name[64] = {};
+  GetClassNameA(handle, name, sizeof name);
+  const Window w(handle);
+  if (w.ProcessId() == s->processId && w.IsVisible() && std::string(name) == s->className) {
+    s->found.push_back(w);
+  }
+  return TRUE;
+}
+
 // Visible top-level windows of `processId` with the given class.
 std::vector<Window> TopLevelWindows(DWORD processId, const char* className) {
   Search search{processId, className, {}};
-  EnumWindows(
-      [](HWND handle, LPARAM param) {
-        auto* s = reinterpret_cast<Search*>(param);
-        char name[64] = {};
-        GetClassNameA(handle, name, sizeof name);
-        const Window w(handle);
-        if (w.ProcessId() == s->processId && w.IsVisible() && std::string(name) == s->className) {
-          s->found.push_back(w);
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  EnumWindows(Collect, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 

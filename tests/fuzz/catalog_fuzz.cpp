@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "serverlist/server_catalog.h"
-#include "serverlist/server_directory.h"
+#include "connection/remote_access.h"
 
 namespace {
 
@@ -78,14 +78,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   for (const std::string& location : probes) {
     const std::string small = Lookup(location, 7);
-    const std::string full = Lookup(location, norva::kMaxServerAddress);
+    const std::string full = Lookup(location, norva::ras::kMaxPhoneNumber);
     // A wider buffer accepts everything a narrower one does, and the first
     // address short enough for the narrow one is the same in both.
     Check(small.empty() || !full.empty(), "wider buffer lost the address");
     Check(full.size() > 7 || small == full, "narrow buffer took another entry");
 
     std::string address = "stale";
-    Check(norva::FindServerAddress(g_path, location, address, norva::kMaxServerAddress) ==
+    Check(norva::FindServerAddress(g_path, location, address, norva::ras::kMaxPhoneNumber) ==
                   !full.empty() &&
               address == full,
           "string lookup differs from the buffer lookup");

@@ -93,15 +93,5 @@ TEST(CustomServerFile, AnAddressTooLongForTheEntryIsLeftOut) {
   for (std::size_t i = 129; i < sizeof guard; ++i) ASSERT_EQ(guard[i], 'G');
 }
 
-TEST(CustomServerFile, ConfigIniLivesBesideTheProgram) {
-  char self[MAX_PATH];
-  GetModuleFileNameA(nullptr, self, MAX_PATH);
-  std::string expected(self);
-  expected = expected.substr(0, expected.rfind('\\')) + "\\config.ini";
-  char path[MAX_PATH];
-  GetConfigIniPath(path);
-  EXPECT_EQ(std::string(path), expected);
-}
-
 }  // namespace
 }  // namespace norva

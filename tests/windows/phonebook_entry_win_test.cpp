@@ -5,7 +5,6 @@
 
 #include "app/win32_entry_host.h"
 #include "connection/phonebook_entry.h"
-#include "connection/phonebook_path.h"
 #include "connection/rasapi32_remote_access.h"
 #include "settings/registry_settings_store.h"
 #include "wine_test_support.h"
@@ -19,7 +18,7 @@ using testing::ScratchKey;
 // The real host, but a refusal that would open a message box is counted.
 class RecordingHost final : public EntryHost {
  public:
-  explicit RecordingHost(const std::string& configIni) : real_(configIni.c_str()) {}
+  explicit RecordingHost(const std::string& configIni) : real_(configIni) {}
   bool IsUserAdministrator() override { return real_.IsUserAdministrator(); }
   void RelaunchElevated() override { ++relaunches; }
   void ShowContactSupport() override { ++supportBoxes; }
@@ -139,17 +138,6 @@ TEST_F(PhonebookEntryOnService, EveryRecordGoesWithItsWindowsSize) {
   EXPECT_NE(log.find("RasSetEntryPropertiesA"), std::string::npos) << log;
   EXPECT_NE(log.find("RasSetCredentialsA"), std::string::npos) << log;
   EXPECT_EQ(log.find("-> 632"), std::string::npos) << log;
-}
-
-TEST(PhonebookPathTest, LivesInTheAllUsersApplicationData) {
-  const std::string path = PhonebookPath();
-  const std::string tail = "\\Microsoft\\Network\\Connections\\Pbk\\norva.pbk";
-  ASSERT_GT(path.size(), tail.size());
-  EXPECT_EQ(path.substr(path.size() - tail.size()), tail);
-  char common[MAX_PATH];
-  ASSERT_TRUE(GetEnvironmentVariableA("ALLUSERSPROFILE", common, MAX_PATH) ||
-              GetEnvironmentVariableA("ProgramData", common, MAX_PATH));
-  EXPECT_EQ(path.rfind(common, 0), 0u) << path;
 }
 
 }  // namespace

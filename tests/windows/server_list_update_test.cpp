@@ -11,11 +11,11 @@
 #include <thread>
 #include <vector>
 
-#include "serverlist/server_catalog_path.h"
 #include "serverlist/server_list_file.h"
 #include "serverlist/server_list_update.h"
 #include "serverlist/server_list_worker.h"
 #include "serverlist/wininet_client.h"
+#include "settings/registry_key.h"
 #include "settings/registry_settings_store.h"
 #include "wine_test_support.h"
 
@@ -137,7 +137,7 @@ class ServerListUpdateWinTest : public ::testing::Test {
   testing::ScratchKey key;
   std::string listPath = dir.File("servers.xml");
   WinInetClient internet;
-  ReplacingServerListFile file{listPath.c_str()};
+  ReplacingServerListFile file{listPath};
   RegistrySettingsStore settings{key.path()};
 };
 
@@ -203,33 +203,31 @@ TEST_F(ServerListUpdateWinTest, ReplacingWaitsBrieflyForAReader) {
   }
 }
 
-// The whole round trip: the program's settings key and the catalog's
-// servers.xml in this prefix, and the message to a window of this thread.
+// The whole round trip on the worker thread: the settings of a scratch key
+// in place of the current user's, the list in a scratch folder, and the
+// message to a window of this thread.
 struct Done {
   int count = 0;
   WPARAM wParam = 99;
   bool onThisThread = false;
-  std::string list;        // as stored when the message came
+  std::string list;  // as stored when the message came
   std::uint32_t version = 0;
 };
 Done g_done;
 DWORD g_testThread = 0;
-std::string g_catalogPath;
+std::string g_listPath;
 
 LRESULT CALLBACK DoneWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg != WM_SERVERLIST_DONE) return DefWindowProcA(hwnd, msg, wParam, lParam);
   ++g_done.count;
   g_done.wParam = wParam;
   g_done.onThisThread = GetCurrentThreadId() == g_testThread && lParam == 0;
-  g_done.list = ReadFileBytes(g_catalogPath);
+  g_done.list = ReadFileBytes(g_listPath);
   g_done.version = RegistrySettingsStore().ReadSetting("serverfile", 0);
   return 0;
 }
 
 TEST(ServerListWorkerWinTest, SendsDoneWithWhetherANewListWasStored) {
-  char path[MAX_PATH];
-  ASSERT_TRUE(GetServerCatalogPath(path));
-  g_catalogPath = path;
   g_testThread = GetCurrentThreadId();
   WNDCLASSA wc = {};
   wc.lpfnWndProc = DoneWindowProc;
@@ -247,19 +245,24 @@ TEST(ServerListWorkerWinTest, SendsDoneWithWhetherANewListWasStored) {
   } cases[] = {{"1", 0, 0}, {"2\n", 1, 2}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.published);
-    DeleteFileA(g_catalogPath.c_str());
-    RegDeleteKeyValueA(HKEY_CURRENT_USER, "Software\\NORVA", "serverfile");
+    testing::ScratchDir dir;
+    testing::ScratchKey user;
+    RegistryKey userKey;
+    ASSERT_EQ(userKey.Create(HKEY_CURRENT_USER, user.path().c_str(), KEY_ALL_ACCESS), ERROR_SUCCESS);
+    ASSERT_EQ(RegOverridePredefKey(HKEY_CURRENT_USER, userKey.get()), ERROR_SUCCESS);
+    g_listPath = dir.File("NORVA\\servers.xml");  // a folder the download makes
     site.Clear();
     site.Put("version.txt", c.published);
     site.Put("servers.xml", ListOf1300Bytes());
     g_done = Done();
 
-    ASSERT_TRUE(StartServerListWorker(window, site.url.c_str()));
+    ASSERT_TRUE(StartServerListWorker(window, site.url.c_str(), g_listPath));
     for (const DWORD start = GetTickCount(); g_done.count == 0 && GetTickCount() - start < 60000;) {
       MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
       MSG msg;
       while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
     }
+    RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
     EXPECT_EQ(g_done.count, 1);
     EXPECT_EQ(g_done.wParam, c.wParam);
     EXPECT_TRUE(g_done.onThisThread);
@@ -268,8 +271,6 @@ TEST(ServerListWorkerWinTest, SendsDoneWithWhetherANewListWasStored) {
     EXPECT_EQ(g_done.version, c.version);
   }
   DestroyWindow(window);
-  DeleteFileA(g_catalogPath.c_str());
-  RegDeleteKeyValueA(HKEY_CURRENT_USER, "Software\\NORVA", "serverfile");
 }
 
 }  // namespace
