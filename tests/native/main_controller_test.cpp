@@ -494,21 +494,30 @@ TEST(MainController, ALossWithoutReDialIsReleasedAndReported) {
 }
 
 TEST(MainController, AReDialFirstReleasesTheLostHandle) {
-  Rig r;
-  r.settings.values["autoreconnect"] = 1;
-  r.Connected(3);
-  r.view.Take();
-  r.ras.Take();
-  r.Drop(1);
-  r.controller->OnLinkWatchTick();
-  EXPECT_EQ(r.view.Take(), (Log{"watch stop", "busy", "busy end", "prompt reconnect",
-                                "server list off", "inputs off", "label Disconnect", "button off"}));
-  const Calls calls = r.ras.Take();
-  EXPECT_EQ(calls[1], "HangUp");
-  EXPECT_EQ(calls.back(), "Dial");
-  ASSERT_EQ(r.dials.size(), 2u);
-  EXPECT_EQ(r.dials[1].phoneNumber, "osl.example");
-  EXPECT_TRUE(r.released.count(H(1)));
+  for (bool adopted : {false, true}) {
+    SCOPED_TRACE(adopted ? "adopted at start" : "dialled");
+    Rig r;
+    r.settings.values["autoreconnect"] = 1;
+    if (adopted) {
+      r.up = {Up(7)};
+      r.StartReady();
+      r.view.ChooseServer(3);
+    } else {
+      r.Connected(3);
+    }
+    r.view.Take();
+    r.ras.Take();
+    r.Drop(adopted ? 7 : 1);
+    r.controller->OnLinkWatchTick();
+    EXPECT_EQ(r.view.Take(), (Log{"watch stop", "busy", "busy end", "prompt reconnect",
+                                  "server list off", "inputs off", "label Disconnect", "button off"}));
+    const Calls calls = r.ras.Take();
+    EXPECT_EQ(calls[1], "HangUp");
+    EXPECT_EQ(calls.back(), "Dial");
+    EXPECT_EQ(r.hungUp, Handles{H(adopted ? 7 : 1)});
+    EXPECT_TRUE(r.released.count(H(adopted ? 7 : 1)));
+    EXPECT_EQ(r.dials.back().phoneNumber, "osl.example");
+  }
 
   // With nothing valid to dial the loss is reported as well.
   Rig t;
