@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 
 #include "wine_test_support.h"
@@ -44,29 +43,23 @@ std::string TwoPixelBitmap(int bits) {
 
 // An item of 8 × 4 pixels in 32 bits, grey before any paint.
 struct Item {
+  static constexpr int kWidth = 8, kHeight = 4;
   Item() {
-    BITMAPINFO info = {};
-    info.bmiHeader = {sizeof info.bmiHeader, kWidth, -kHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
-    previous = SelectObject(dc, bitmap);
-    std::memset(bits, 0x77, kWidth * kHeight * 4);
+    RECT all = {0, 0, kWidth, kHeight};
+    FillRect(dc, &all, grey);
   }
   ~Item() {
     SelectObject(dc, previous);
     DeleteObject(bitmap);
+    DeleteObject(grey);
     DeleteDC(dc);
   }
-  COLORREF At(int x, int y) const {
-    GdiFlush();
-    const BYTE* p = bits + (y * kWidth + x) * 4;
-    return RGB(p[2], p[1], p[0]);
-  }
+  COLORREF At(int x, int y) const { return GetPixel(dc, x, y); }
 
-  static constexpr int kWidth = 8, kHeight = 4;
   HDC dc = CreateCompatibleDC(nullptr);
-  HBITMAP bitmap;
-  HGDIOBJ previous;
-  BYTE* bits = nullptr;
+  HBITMAP bitmap = CreateBitmap(kWidth, kHeight, 1, 32, nullptr);
+  HGDIOBJ previous = SelectObject(dc, bitmap);
+  HBRUSH grey = CreateSolidBrush(kUnpainted);
 };
 
 // Pictures are painted from a scratch folder by their full path: Wine's

@@ -11,12 +11,13 @@
 #include <thread>
 #include <vector>
 
+#include "serverlist/server_catalog.h"
 #include "serverlist/server_list_file.h"
 #include "serverlist/server_list_update.h"
 #include "serverlist/server_list_worker.h"
 #include "serverlist/wininet_client.h"
-#include "settings/registry_key.h"
 #include "settings/registry_settings_store.h"
+#include "support/servers_xml.h"
 #include "wine_test_support.h"
 
 namespace norva {
@@ -49,9 +50,6 @@ struct Site {
   std::string Requests() const { return ReadFileBytes(log); }
 };
 
-const char kVersionOnly[] = "/serverlist/version.txt\n";
-const char kVersionThenList[] = "/serverlist/version.txt\n/serverlist/servers.xml\n";
-
 // 1,300 bytes that no shift, truncation or text conversion leaves unchanged.
 std::string ListOf1300Bytes() {
   std::string list = "<servers>\r\n";
@@ -59,43 +57,32 @@ std::string ListOf1300Bytes() {
   return list;
 }
 
-// Compares without printing kilobytes of binary on a mismatch.
-::testing::AssertionResult SameBytes(const std::string& actual, const std::string& expected) {
-  if (actual == expected) return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << actual.size() << " bytes where " << expected.size()
-                                       << " were expected";
-}
-
-// Puts the site's throwaway CA into the current user's Root store of this
-// Wine prefix before the first HTTPS request (the chain engine reads the store
-// once per process) and takes it out at the end. The store's registry part is
-// used directly: Wine does not pass a deletion through the system store.
+// Puts the site's throwaway self-signed certificate into the current user's
+// Root store of this Wine prefix before the first HTTPS request (the chain
+// engine reads the store once per process) and takes it out at the end. The
+// store's registry part is used directly: Wine does not pass a deletion
+// through the system store.
 class TrustedSiteEnvironment : public ::testing::Environment {
  public:
-  void SetUp() override { ASSERT_TRUE(Change(true)); }
-  void TearDown() override { EXPECT_TRUE(Change(false)); }
+  void SetUp() override { ASSERT_TRUE(Trust(true)); }
+  void TearDown() override { EXPECT_TRUE(Trust(false)); }
 
  private:
-  static bool Change(bool trust) {
+  static bool Trust(bool trust) {
     const std::string der = ReadFileBytes(Env("NORVA_TEST_CA"));
-    PCCERT_CONTEXT ca = CertCreateCertificateContext(
-        X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()),
-        static_cast<DWORD>(der.size()));
     HCERTSTORE root = CertOpenStore(CERT_STORE_PROV_SYSTEM_REGISTRY_A, 0, 0,
                                     CERT_SYSTEM_STORE_CURRENT_USER, "Root");
-    if (ca == nullptr || root == nullptr) return false;
-    PCCERT_CONTEXT found =
-        CertFindCertificateInStore(root, X509_ASN_ENCODING, 0, CERT_FIND_EXISTING, ca, nullptr);
-    bool ok = true;
-    if (trust && found == nullptr) {
-      ok = CertAddCertificateContextToStore(root, ca, CERT_STORE_ADD_NEW, nullptr) != FALSE;
-    } else if (!trust && found != nullptr) {
-      ok = CertDeleteCertificateFromStore(found) != FALSE;
-      found = nullptr;
+    PCCERT_CONTEXT ca = nullptr;  // the store's own copy, added or found
+    bool ok = root != nullptr &&
+              CertAddEncodedCertificateToStore(root, X509_ASN_ENCODING,
+                                               reinterpret_cast<const BYTE*>(der.data()),
+                                               DWORD(der.size()), CERT_STORE_ADD_USE_EXISTING, &ca);
+    if (ok && !trust) {
+      ok = CertDeleteCertificateFromStore(ca) != FALSE;  // frees `ca`
+    } else if (ca != nullptr) {
+      CertFreeCertificateContext(ca);
     }
-    if (found != nullptr) CertFreeCertificateContext(found);
-    CertCloseStore(root, 0);  // writes the registry
-    CertFreeCertificateContext(ca);
+    if (root != nullptr) CertCloseStore(root, 0);  // writes the registry
     return ok;
   }
 };
@@ -115,162 +102,114 @@ TEST(SiteCertificateTest, OnlyTheNameInTheCertificateIsAccepted) {
   EXPECT_EQ(FetchServerListVersion(internet, site.url.c_str()), 9u);
 }
 
-class ServerListUpdateWinTest : public ::testing::Test {
- protected:
-  // A fresh run: the site serves `published` (none when null) and the
-  // 1,300-byte list (none when !listServed, cut as `listCut` says when set).
-  void Prepare(const char* published, bool listServed, const char* listCut,
-               std::uint32_t stored) {
-    site.Clear();
-    if (published != nullptr) site.Put("version.txt", published);
-    if (listServed) site.Put("servers.xml", ListOf1300Bytes());
-    if (listCut != nullptr) site.Put("servers.xml.cut", listCut);
-    WriteFileBytes(listPath, kOldList);
-    settings.WriteSetting("serverfile", stored);
-  }
-  bool Update() { return UpdateServerList(internet, file, settings, site.url.c_str()); }
-  std::uint32_t StoredVersion() { return settings.ReadSetting("serverfile", 0); }
-
-  const std::string kOldList = "<servers><server type=\"shared\"/></servers>";
+// The updater's runs, each in a scratch folder and key.
+struct ServerListUpdateWinTest : ::testing::Test {
   Site site;
-  testing::ScratchDir dir;
   testing::ScratchKey key;
-  std::string listPath = dir.File("servers.xml");
-  WinInetClient internet;
-  ReplacingServerListFile file{listPath};
   RegistrySettingsStore settings{key.path()};
+  WinInetClient internet;
 };
 
-TEST_F(ServerListUpdateWinTest, NewerVersionReplacesTheListByteForByte) {
-  Prepare("5\r\n", true, nullptr, 3);
-  EXPECT_TRUE(Update());
-  EXPECT_EQ(site.Requests(), kVersionThenList);
-  EXPECT_TRUE(SameBytes(ReadFileBytes(listPath), ListOf1300Bytes()));
-  EXPECT_EQ(StoredVersion(), 5u);
-  EXPECT_FALSE(FileExists(listPath + ".download"));
-}
-
-TEST_F(ServerListUpdateWinTest, FailuresAndOlderVersionsKeepListAndVersion) {
+TEST_F(ServerListUpdateWinTest, OnlyAWholeNewerListIsStored) {
   const struct {
     const char* name;
-    const char* published;
     bool listServed;
-    const char* listCut;
-    std::uint32_t stored;
-    const char* requests;
+    const char* cut;  // servers.xml.cut: where and how the body breaks off
+    bool stored;
   } cases[] = {
-      {"equal version", "5", true, nullptr, 5, kVersionOnly},
-      {"lower version", "5", true, nullptr, 7, kVersionOnly},
-      {"version.txt missing", nullptr, true, nullptr, 3, kVersionOnly},
-      {"servers.xml missing (404)", "5", false, nullptr, 3, kVersionThenList},
-      {"cut after 700 bytes, TLS closed properly", "5", true, "700 close", 3, kVersionThenList},
-      {"cut after 512 bytes, TLS closed properly", "5", true, "512 close", 3, kVersionThenList},
-      {"cut after 700 bytes, connection reset", "5", true, "700 reset", 3, kVersionThenList},
+      {"newer list served whole", true, nullptr, true},
+      {"servers.xml missing (404)", false, nullptr, false},
+      {"cut after 700 bytes, TLS closed properly", true, "700 close", false},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    Prepare(c.published, c.listServed, c.listCut, c.stored);
-    EXPECT_FALSE(Update());
-    EXPECT_EQ(site.Requests(), c.requests);
-    EXPECT_TRUE(SameBytes(ReadFileBytes(listPath), kOldList));
-    EXPECT_EQ(StoredVersion(), c.stored);
-    EXPECT_FALSE(FileExists(listPath + ".download"));
+    testing::ScratchDir dir;
+    const std::string list = dir.File("NORVA\\servers.xml");  // a folder the download makes
+    site.Clear();
+    site.Put("version.txt", "5\r\n");
+    if (c.listServed) site.Put("servers.xml", ListOf1300Bytes());
+    if (c.cut != nullptr) site.Put("servers.xml.cut", c.cut);
+    settings.WriteSetting("serverfile", 3);
+    ReplacingServerListFile file(list);
+    EXPECT_EQ(UpdateServerList(internet, file, settings, site.url.c_str()), c.stored) << c.name;
+    EXPECT_EQ(site.Requests(), "/serverlist/version.txt\n/serverlist/servers.xml\n") << c.name;
+    EXPECT_TRUE(ReadFileBytes(list) == (c.stored ? ListOf1300Bytes() : "")) << c.name;
+    EXPECT_EQ(settings.ReadSetting("serverfile", 0), c.stored ? 5u : 3u) << c.name;
+    EXPECT_FALSE(FileExists(list + ".download")) << c.name;
   }
 }
 
-TEST_F(ServerListUpdateWinTest, ReplacingWaitsBrieflyForAReader) {
+TEST(ReplacingServerListFileTest, ReplacingWaitsBrieflyForAReader) {
+  testing::ScratchDir dir;
+  const std::string list = dir.File("servers.xml");
   const DWORD patience =
       ReplacingServerListFile::kReplaceAttempts * ReplacingServerListFile::kReplaceRetryMs;
   for (const DWORD holdMs : {patience / 3, patience * 3}) {
-    SCOPED_TRACE(holdMs);
-    WriteFileBytes(listPath, kOldList);
+    WriteFileBytes(list, "<old/>");
     // Opened as the C runtime's fopen does: no delete sharing, so the list
     // cannot be replaced while it is open.
-    HANDLE reader = CreateFileA(listPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+    HANDLE reader = CreateFileA(list.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(reader, INVALID_HANDLE_VALUE);
     std::thread release([reader, holdMs] {
       Sleep(holdMs);
       CloseHandle(reader);
     });
-    ASSERT_TRUE(file.Begin());
-    ASSERT_TRUE(file.Write("<new/>", 6));
-    const bool replaced = file.Commit();
+    ReplacingServerListFile file(list);
+    const bool replaced = file.Begin() && file.Write("<new/>", 6) && file.Commit();
     release.join();
-    EXPECT_EQ(replaced, holdMs < patience);
-    EXPECT_TRUE(SameBytes(ReadFileBytes(listPath), replaced ? "<new/>" : kOldList));
-    EXPECT_FALSE(FileExists(listPath + ".download"));
+    EXPECT_EQ(replaced, holdMs < patience) << "held for " << holdMs << " ms";
+    EXPECT_EQ(ReadFileBytes(list), replaced ? "<new/>" : "<old/>") << "held for " << holdMs << " ms";
+    EXPECT_FALSE(FileExists(list + ".download")) << "held for " << holdMs << " ms";
   }
 }
 
-// The whole round trip on the worker thread: the settings of a scratch key
-// in place of the current user's, the list in a scratch folder, and the
-// message to a window of this thread.
+// The worker's round trip: its own thread, the program's own settings (the
+// one value the worker keeps, `serverfile`, is removed before and after: a
+// scratch key in HKEY_CURRENT_USER's place would also hide WinINet's and the
+// certificate store's settings) and the message to a window of this thread,
+// sent once the new list is stored.
 struct Done {
   int count = 0;
-  WPARAM wParam = 99;
-  bool onThisThread = false;
-  std::string list;  // as stored when the message came
+  WPARAM wParam = 0;
+  bool sentFromTheWorker = false;      // which waits until it has been handled
+  std::vector<std::string> locations;  // in the stored list at that time
   std::uint32_t version = 0;
-};
-Done g_done;
-DWORD g_testThread = 0;
+} g_done;
 std::string g_listPath;
 
 LRESULT CALLBACK DoneWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg != WM_SERVERLIST_DONE) return DefWindowProcA(hwnd, msg, wParam, lParam);
-  ++g_done.count;
-  g_done.wParam = wParam;
-  g_done.onThisThread = GetCurrentThreadId() == g_testThread && lParam == 0;
-  g_done.list = ReadFileBytes(g_listPath);
-  g_done.version = RegistrySettingsStore().ReadSetting("serverfile", 0);
+  g_done = {g_done.count + 1, wParam, InSendMessage() && lParam == 0,
+            ListLocations(g_listPath, AccountType::Dedicated),
+            RegistrySettingsStore().ReadSetting("serverfile", 0)};
   return 0;
 }
 
-TEST(ServerListWorkerWinTest, SendsDoneWithWhetherANewListWasStored) {
-  g_testThread = GetCurrentThreadId();
-  WNDCLASSA wc = {};
-  wc.lpfnWndProc = DoneWindowProc;
-  wc.lpszClassName = "NorvaUpdaterTestWindow";
-  RegisterClassA(&wc);
-  HWND window = CreateWindowA(wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                              nullptr, nullptr);
-  ASSERT_NE(window, nullptr);
-  Site site;
+TEST_F(ServerListUpdateWinTest, WorkerSendsDoneOnceTheNewListIsStored) {
+  HWND window = CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DoneWindowProc));
+  testing::ScratchDir dir;
+  g_listPath = dir.File("NORVA\\servers.xml");
+  site.Clear();
+  site.Put("version.txt", "2\n");
+  site.Put("servers.xml", testing::ServersXml({{"shared", "Oslo", "no.example"},
+                                               {"dedicated", "Rome", "it.example"}}));
+  RegDeleteKeyValueA(HKEY_CURRENT_USER, "Software\\NORVA", "serverfile");
 
-  const struct {
-    const char* published;
-    WPARAM wParam;
-    std::uint32_t version;
-  } cases[] = {{"1", 0, 0}, {"2\n", 1, 2}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.published);
-    testing::ScratchDir dir;
-    testing::ScratchKey user;
-    RegistryKey userKey;
-    ASSERT_EQ(userKey.Create(HKEY_CURRENT_USER, user.path().c_str(), KEY_ALL_ACCESS), ERROR_SUCCESS);
-    ASSERT_EQ(RegOverridePredefKey(HKEY_CURRENT_USER, userKey.get()), ERROR_SUCCESS);
-    g_listPath = dir.File("NORVA\\servers.xml");  // a folder the download makes
-    site.Clear();
-    site.Put("version.txt", c.published);
-    site.Put("servers.xml", ListOf1300Bytes());
-    g_done = Done();
-
-    ASSERT_TRUE(StartServerListWorker(window, site.url.c_str(), g_listPath));
-    for (const DWORD start = GetTickCount(); g_done.count == 0 && GetTickCount() - start < 60000;) {
-      MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
-      MSG msg;
-      while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-    }
-    RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
-    EXPECT_EQ(g_done.count, 1);
-    EXPECT_EQ(g_done.wParam, c.wParam);
-    EXPECT_TRUE(g_done.onThisThread);
-    // The worker waits in SendMessage, so its results are in place by then.
-    EXPECT_TRUE(SameBytes(g_done.list, c.wParam ? ListOf1300Bytes() : ""));
-    EXPECT_EQ(g_done.version, c.version);
+  const bool started = StartServerListWorker(window, site.url.c_str(), g_listPath);
+  for (const DWORD start = GetTickCount(); g_done.count == 0 && GetTickCount() - start < 60000;) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
   }
+  RegDeleteKeyValueA(HKEY_CURRENT_USER, "Software\\NORVA", "serverfile");
   DestroyWindow(window);
+  EXPECT_TRUE(started);
+  EXPECT_EQ(g_done.count, 1);
+  EXPECT_EQ(g_done.wParam, 1u) << "a new list was stored";
+  EXPECT_TRUE(g_done.sentFromTheWorker);
+  EXPECT_EQ(g_done.locations, std::vector<std::string>{"Rome"});
+  EXPECT_EQ(g_done.version, 2u);
 }
 
 }  // namespace

@@ -11,19 +11,8 @@ namespace {
 
 std::string UniqueName(const char* prefix) {
   static std::atomic<unsigned> counter{0};
-  return std::string(prefix) + std::to_string(GetCurrentProcessId()) + "-" +
-         std::to_string(counter++) + "-" + std::to_string(GetTickCount());
-}
-
-void DeleteTree(const std::string& path) {
-  // SHFileOperation wants a double-NUL-ended list.
-  std::string from = path;
-  from.push_back('\0');
-  SHFILEOPSTRUCTA op = {};
-  op.wFunc = FO_DELETE;
-  op.pFrom = from.c_str();
-  op.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
-  SHFileOperationA(&op);
+  return prefix + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(counter++) + "-" +
+         std::to_string(GetTickCount());
 }
 
 }  // namespace
@@ -31,11 +20,18 @@ void DeleteTree(const std::string& path) {
 ScratchDir::ScratchDir() {
   char temp[MAX_PATH];
   GetTempPathA(MAX_PATH, temp);
-  path_ = std::string(temp) + UniqueName("norva-test-");
+  path_ = temp + UniqueName("norva-test-");
   CreateDirectoryA(path_.c_str(), nullptr);
 }
 
-ScratchDir::~ScratchDir() { DeleteTree(path_); }
+ScratchDir::~ScratchDir() {
+  const std::string from = path_ + '\0';  // a double-NUL-ended list
+  SHFILEOPSTRUCTA op = {};
+  op.wFunc = FO_DELETE;
+  op.pFrom = from.c_str();
+  op.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
+  SHFileOperationA(&op);
+}
 
 ScratchKey::ScratchKey() : path_("Software\\NORVA-test\\" + UniqueName("k")) {}
 
@@ -69,8 +65,7 @@ std::string ReadFileBytes(const std::string& path) {
 }
 
 void WriteFileBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
 }  // namespace norva::testing

@@ -1,6 +1,6 @@
 // Scratch state for the Windows tests: a folder and a registry key of their
 // own per test, removed afterwards, and the simulated remote access
-// service's state folder pointed at the scratch folder.
+// service's state folder pointed at a scratch folder.
 #pragma once
 
 #include <windows.h>
@@ -24,8 +24,8 @@ class ScratchDir {
   std::string path_;
 };
 
-// A fresh key under HKEY_CURRENT_USER (not created yet); its tree is deleted
-// afterwards.
+// A fresh key path under HKEY_CURRENT_USER (not created); its tree is
+// deleted afterwards.
 class ScratchKey {
  public:
   ScratchKey();
@@ -50,17 +50,15 @@ class FakeRasSession {
 
   const ScratchDir& dir() const { return dir_; }
   std::string Phonebook() const { return dir_.File("norva.pbk"); }
-  // Replaces the scenario file's text.
-  void SetScenario(const std::string& ini) const;
-  // The service's call log so far.
-  std::string CallLog() const;
+  void SetScenario(const std::string& ini) const;  // replaces the scenario file's text
+  std::string CallLog() const;                     // the service's call log so far
 
  private:
   ScratchDir dir_;
 };
 
 bool FileExists(const std::string& path);
-std::string ReadFileBytes(const std::string& path);
+std::string ReadFileBytes(const std::string& path);  // "" when missing
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 
 }  // namespace norva::testing
