@@ -159,6 +159,9 @@ void PaintLogoFile(const char* file, HDC target, int width, int height, LogoPain
   BitmapSelection bitmapSelection;
 
   const bool loaded = LoadLogo(file, bitmap, palette, objects);
+  if (made != nullptr && palette.get() != nullptr) {
+    GetPaletteEntries(palette.get(), 0, 256, objects.colors);
+  }
   if (loaded) {
     const BITMAP info = Describe(bitmap.get());
     objects.memoryDc = memory.Create(target);

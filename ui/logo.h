@@ -16,6 +16,7 @@ struct LogoPaintObjects {
   HPALETTE palette = nullptr;
   HDC tableDc = nullptr;   // read the colour table of a picture of 8 bits per pixel or fewer
   HDC memoryDc = nullptr;  // held the picture for the copy onto the item
+  PALETTEENTRY colors[256] = {};  // the palette's entries
 };
 
 // Paints the picture in `file` over `target`'s area from 0, 0 to `width` ×

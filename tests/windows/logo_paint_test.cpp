@@ -69,11 +69,26 @@ struct LogoPaint : ::testing::Test {
   std::string logo = dir.File("logo.bmp");
 };
 
+COLORREF ColorOf(const PALETTEENTRY& e) { return RGB(e.peRed, e.peGreen, e.peBlue) | (e.peFlags << 24); }
+
 TEST_F(LogoPaint, EveryDepthFillsTheWholeItemInItsOwnColours) {
+  PALETTEENTRY halftone[256] = {};
+  HDC screen = GetDC(nullptr);
+  HPALETTE reference = CreateHalftonePalette(screen);
+  GetPaletteEntries(reference, 0, 256, halftone);
+  DeleteObject(reference);
+  ReleaseDC(nullptr, screen);
   for (int bits : {1, 4, 8, 24, 32}) {
     testing::WriteFileBytes(logo, TwoPixelBitmap(bits));
     Item item;
-    PaintLogoFile(logo.c_str(), item.dc, Item::kWidth, Item::kHeight);
+    LogoPaintObjects made;
+    PaintLogoFile(logo.c_str(), item.dc, Item::kWidth, Item::kHeight, &made);
+    // Up to 8 bits the palette is the picture's colour table, black after
+    // it; above, the system's halftone palette.
+    for (int i = 0; i < 256; ++i) {
+      const COLORREF expected = bits > 8 ? ColorOf(halftone[i]) : i == 0 ? kRed : i == 1 ? kBlue : 0;
+      ASSERT_EQ(ColorOf(made.colors[i]), expected) << bits << " bits, palette entry " << i;
+    }
     for (int y = 0; y < Item::kHeight; ++y) {
       for (int x = 0; x < Item::kWidth; ++x) {
         EXPECT_EQ(item.At(x, y), x < Item::kWidth / 2 ? kRed : kBlue)
