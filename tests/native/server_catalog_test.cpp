@@ -85,10 +85,9 @@ TEST_F(ServerCatalogTest, RowsAndAddressesFollowTheDocument) {
                    {"dedicated", "Bern", "d.example"}, {"shared", "Bern", "s.example"}}),
        {"Paris", "Bern"}, {"Paris", "Bern"}, {{"Paris", "s.example"}, {"Bern", "d.example"}}},
       {"a row is the text as the parser gives it, and finds its entry",
-       ServersXml({{"shared", "  New \n  York  ", "ny.example"},
-                   {"shared", "<![CDATA[ Sao  Paulo ]]>", "br.example"},
-                   {"shared", "<!-- first -->Hidden", "x.example"}}),
-       {"New York", " Sao  Paulo "}, {}, {{"New York", "ny.example"}, {" Sao  Paulo ", "br.example"}}},
+       ServersXml({{"shared", "  New \n York ", "ny"}, {"shared", "<![CDATA[ Sao  Paulo ]]>", "sp"},
+                   {"shared", "<!-- first -->Hidden", "x"}}),
+       {"New York", " Sao  Paulo "}, {}, {{"New York", "ny"}, {" Sao  Paulo ", "sp"}}},
       {"an address of 128 characters fits", ServersXml({{"shared", "Rome", longest.c_str()}}),
        {"Rome"}, {}, {{"Rome", longest}}},
   };
