@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <map>
 #include <optional>
 #include <string>
@@ -97,10 +98,11 @@ TEST(ServerListUpdateTest, VersionIsReadOnceAndCountsOnlyForOneToSevenBytesLikeA
       {Reply{"5", 404}, 0}, {Reply{"42", 200, {}, SIZE_MAX, 1}, 4}, {Reply{"5", 200, {}, 0}, 0},
       {std::nullopt, 0},
   };
-  for (const auto& [reply, expected] : cases) {
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const auto& [reply, expected] = cases[i];
     FakeSite site;
     if (reply) site.replies[kVersionUrl] = *reply;
-    EXPECT_EQ(FetchServerListVersion(site, kSite), expected) << (reply ? reply->body : "no reply");
+    EXPECT_EQ(FetchServerListVersion(site, kSite), expected) << "case " << i;
   }
 }
 
