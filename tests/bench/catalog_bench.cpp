@@ -13,12 +13,14 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "serverlist/server_catalog.h"
+#include "support/servers_xml.h"
 
 namespace {
 
@@ -27,19 +29,15 @@ std::map<long, std::string> g_catalogs;  // number of servers -> file
 
 std::string Location(long i) { return "Frankfurt am Main " + std::to_string(i); }
 
-// A list shaped like the provider's: one element per line, a third of the
-// servers dedicated.
+// A list shaped like the provider's, a third of the servers dedicated.
 void WriteCatalog(const std::string& path, long servers) {
-  std::ofstream out(path, std::ios::binary);
-  out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<servers>\n";
+  std::string entries;
   for (long i = 0; i < servers; ++i) {
-    out << "  <server type=\"" << (i % 3 == 2 ? "dedicated" : "shared") << "\">\n"
-        << "    <location>" << Location(i) << "</location>\n"
-        << "    <address>de" << i << ".vpn.norva.invalid</address>\n"
-        << "    <speed>100 Mbit/s</speed>\n"
-        << "  </server>\n";
+    const std::string address = "de" + std::to_string(i) + ".vpn.norva.invalid";
+    entries += norva::testing::ServerXml(
+        {i % 3 == 2 ? "dedicated" : "shared", Location(i).c_str(), address.c_str()});
   }
-  out << "</servers>\n";
+  std::ofstream(path, std::ios::binary) << norva::testing::ServersXml(entries);
 }
 
 void BareParse(const std::string& path) {
@@ -55,20 +53,18 @@ void List(const std::string& path) {
 
 // Looks up the last location of a list of `servers` entries.
 bool FindLast(const std::string& path, long servers) {
-  char address[129];
+  std::string address;
   const bool found = norva::FindServerAddress(path, Location(servers - 1), address, 128);
-  benchmark::DoNotOptimize(address);
+  benchmark::DoNotOptimize(address.data());
   return found;
 }
 
 void BM_BareParse(benchmark::State& state) {
-  const std::string& path = g_catalogs.at(state.range(0));
-  for (auto _ : state) BareParse(path);
+  for (auto _ : state) BareParse(g_catalogs.at(state.range(0)));
 }
 
 void BM_ListLocations(benchmark::State& state) {
-  const std::string& path = g_catalogs.at(state.range(0));
-  for (auto _ : state) List(path);
+  for (auto _ : state) List(g_catalogs.at(state.range(0)));
 }
 
 void BM_FindLastLocation(benchmark::State& state) {
@@ -105,9 +101,10 @@ void BM_FindVsParse(benchmark::State& state) {
   Paired(state, [&](const std::string& path) { FindLast(path, state.range(0)); });
 }
 
+// Five repetitions of each, reported as aggregates.
 void Sizes(benchmark::internal::Benchmark* b) {
   for (int n : kSizes) b->Arg(n);
-  b->Unit(benchmark::kMicrosecond);
+  b->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly();
 }
 
 BENCHMARK(BM_BareParse)->Apply(Sizes);
@@ -116,24 +113,18 @@ BENCHMARK(BM_FindLastLocation)->Apply(Sizes);
 BENCHMARK(BM_ListVsParse)->Apply(Sizes);
 BENCHMARK(BM_FindVsParse)->Apply(Sizes);
 
-// The console output as usual, then the table of ratios: the paired ratio
-// and the bare load's CPU time, each the median over the repetitions (or
-// from the single run without them).
+// The console output as usual, then the table: the paired ratios and the
+// bare load's CPU time, each the median over the repetitions.
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
   using ConsoleReporter::ConsoleReporter;
 
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs) {
-      if (run.error_occurred) continue;
-      const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-      if (!median && run.run_type != Run::RT_Iteration) continue;
-      const std::string key = run.run_name.function_name + "/" + run.run_name.args;
-      if (median || !figures_.count(key)) {
-        const auto ratio = run.counters.find("ratio");
-        figures_[key] = ratio != run.counters.end() ? ratio->second.value
-                                                    : run.GetAdjustedCPUTime();
-      }
+      if (run.error_occurred || run.aggregate_name != "median") continue;
+      const auto ratio = run.counters.find("ratio");
+      figures_[run.run_name.function_name + "/" + run.run_name.args] =
+          ratio != run.counters.end() ? ratio->second.value : run.GetAdjustedCPUTime();
     }
     ConsoleReporter::ReportRuns(runs);
   }
@@ -164,17 +155,8 @@ class RatioReporter : public benchmark::ConsoleReporter {
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Unless told otherwise: five repetitions, aggregates only.
-  std::vector<char*> args(argv, argv + argc);
-  bool repetitionsGiven = false;
-  for (int i = 1; i < argc; ++i)
-    repetitionsGiven |= std::string(argv[i]).rfind("--benchmark_repetitions", 0) == 0;
-  char repetitions[] = "--benchmark_repetitions=5";
-  char aggregates[] = "--benchmark_report_aggregates_only=true";
-  if (!repetitionsGiven) args.insert(args.begin() + 1, {repetitions, aggregates});
-  int count = static_cast<int>(args.size());
-  benchmark::Initialize(&count, args.data());
-  if (benchmark::ReportUnrecognizedArguments(count, args.data())) return 1;
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
 
   char dir[] = "/tmp/norva-catalog-bench-XXXXXX";
   if (mkdtemp(dir) == nullptr) {
@@ -185,13 +167,10 @@ int main(int argc, char** argv) {
     g_catalogs[n] = std::string(dir) + "/servers-" + std::to_string(n) + ".xml";
     WriteCatalog(g_catalogs[n], n);
   }
-
   RatioReporter reporter(isatty(STDOUT_FILENO) ? benchmark::ConsoleReporter::OO_ColorTabular
                                                : benchmark::ConsoleReporter::OO_Tabular);
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
-
-  for (const auto& entry : g_catalogs) unlink(entry.second.c_str());
-  rmdir(dir);
+  std::filesystem::remove_all(dir);
   return 0;
 }

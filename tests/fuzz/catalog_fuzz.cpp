@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,13 +18,7 @@
 
 namespace {
 
-std::string g_dir;
 std::string g_path;
-
-void RemoveScratch() {
-  unlink(g_path.c_str());
-  rmdir(g_dir.c_str());
-}
 
 void Check(bool condition, const char* what) {
   if (!condition) {
@@ -50,24 +45,13 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   // The file is rewritten for every input: keep it in memory when possible.
   const char* tmp = std::getenv("TMPDIR");
   if (tmp == nullptr || *tmp == '\0') tmp = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-  std::string pattern = std::string(tmp) + "/norva-catalog-fuzz-XXXXXX";
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
-  if (mkdtemp(name.data()) == nullptr) {
-    std::perror("catalog_fuzz: mkdtemp");
-    std::exit(1);
-  }
-  g_dir = name.data();
-  g_path = g_dir + "/servers.xml";
-  std::atexit(RemoveScratch);
+  g_path = std::string(tmp) + "/norva-catalog-fuzz-" + std::to_string(getpid()) + ".xml";
+  std::atexit([] { unlink(g_path.c_str()); });
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  std::FILE* file = std::fopen(g_path.c_str(), "wb");
-  if (file == nullptr) std::abort();
-  if (size > 0) std::fwrite(data, 1, size, file);
-  std::fclose(file);
+  std::ofstream(g_path, std::ios::binary).write(reinterpret_cast<const char*>(data), size);
 
   // Every lookup parses the file again, so only a few locations are tried.
   std::vector<std::string> probes = {"choose server..."};

@@ -3,251 +3,138 @@
 #include <gtest/gtest.h>
 
 #include <deque>
-#include <optional>
+#include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "fakes/fake_settings.h"
+#include "fakes/scripted_ras.h"
 
 namespace norva {
 namespace {
 
-using testing::FakeSettings;
+using Calls = std::vector<std::string>;
 
-constexpr char kBook[] = "C:\\pbk\\norva.pbk";
+const std::string kRead = "GetEntryProperties";
+const std::string kWritePptp = "SetEntryProperties 1", kWriteL2tp = "SetEntryProperties 3";
+const std::string kClearKey = "SetCredentials cleared", kSetKey = "SetCredentials 58132470";
 
-// Answers the entry calls from a script and records what it was sent. Any
-// other call is a fault of the code under test.
-class EntryRemoteAccess final : public RemoteAccess {
- public:
-  RasResult GetEntryProperties(const std::string& phonebook, const std::string& entry,
-                               EntryProperties& out) override {
-    EXPECT_EQ(phonebook, kBook);
-    EXPECT_EQ(entry, "NORVA");
-    ++reads;
-    if (stored && getResults.empty()) {
-      out = *stored;
-      return ras::kOk;
-    }
-    if (getResults.empty()) return ras::kCannotOpenPhonebook;
-    const RasResult r = getResults.front();
-    getResults.pop_front();
-    if (r == ras::kOk && stored) out = *stored;
-    return r;
-  }
-  RasResult SetEntryProperties(const std::string& phonebook, const std::string& entry,
-                               const EntryProperties& properties) override {
-    EXPECT_EQ(phonebook, kBook);
-    EXPECT_EQ(entry, "NORVA");
-    written.push_back(properties);
-    if (setResult == ras::kOk && storesWrites) stored = properties;
-    return setResult;
-  }
-  RasResult SetCredentials(const std::string& phonebook, const std::string& entry,
-                           const Credentials& credentials, bool clear) override {
-    EXPECT_EQ(phonebook, kBook);
-    EXPECT_EQ(entry, "NORVA");
-    EXPECT_EQ(credentials.mask, ras::kCredPreSharedKey) << "only the key is set here";
-    keyCalls.push_back(clear ? std::string("<clear>") : credentials.password);
-    return ras::kOk;
-  }
-  RasResult GetCredentials(const std::string&, const std::string&, Credentials&) override {
-    return Unexpected("GetCredentials");
-  }
-  RasResult GetEntryDialParams(const std::string&, DialParams&, bool&) override {
-    return Unexpected("GetEntryDialParams");
-  }
-  RasResult Dial(const std::string&, const DialParams&, NotifierWindow,
-                 ConnectionHandle&) override {
-    return Unexpected("Dial");
-  }
-  RasResult HangUp(ConnectionHandle) override { return Unexpected("HangUp"); }
-  RasResult GetConnectStatus(ConnectionHandle, ConnectionStatus&) override {
-    return Unexpected("GetConnectStatus");
-  }
-  RasResult EnumConnections(std::uint32_t&, std::vector<ActiveConnection>&) override {
-    return Unexpected("EnumConnections");
-  }
-  std::uint32_t ConnectionRecordBytes() const override { return 704; }
-  RasResult GetErrorString(std::uint32_t, std::string&) override {
-    return Unexpected("GetErrorString");
-  }
-
-  std::deque<RasResult> getResults;
-  std::optional<EntryProperties> stored;
-  bool storesWrites = true;
-  RasResult setResult = ras::kOk;
-  int reads = 0;
-  std::vector<EntryProperties> written;
-  std::vector<std::string> keyCalls;
-
- private:
-  static RasResult Unexpected(const char* call) {
-    ADD_FAILURE() << "unexpected call " << call;
-    return 87;
-  }
-};
-
-class FakeHost final : public EntryHost {
- public:
-  bool IsUserAdministrator() override {
-    ++adminQueries;
-    return administrator;
-  }
-  void RelaunchElevated() override { ++relaunches; }
-  void ShowContactSupport() override { ++supportBoxes; }
-  std::string FirstCustomServerAddress() override {
-    ++customReads;
-    return customAddress;
-  }
-
+// The entry over a service that keeps one stored entry, and its host. A read
+// answers the next of `reads` (kOk once they run out), a write `writeResult`.
+// One log holds the service's calls, with the tunnel type of each write and
+// the key of each key write, and the host's actions.
+struct Scene : EntryHost {
+  testing::ScriptedRas ras;
+  testing::FakeSettings settings;
+  PhonebookEntry entry{ras, settings, *this, "norva.pbk"};
+  EntryProperties stored;
+  std::deque<RasResult> reads;
+  RasResult writeResult = ras::kOk;
   bool administrator = false;
   std::string customAddress;
-  int adminQueries = 0, relaunches = 0, supportBoxes = 0, customReads = 0;
+
+  Scene() {
+    ras.getEntryProperties = [this](auto&, auto&, EntryProperties& out) {
+      const RasResult result = reads.empty() ? ras::kOk : reads.front();
+      if (!reads.empty()) reads.pop_front();
+      if (result == ras::kOk) out = stored;
+      return result;
+    };
+    ras.setEntryProperties = [this](auto&, auto&, const EntryProperties& properties) {
+      ras.calls.back() += " " + std::to_string(properties.vpnStrategy);
+      if (writeResult == ras::kOk) stored = properties;
+      return writeResult;
+    };
+    ras.setCredentials = [this](auto&, auto&, const Credentials& key, bool clear) {
+      EXPECT_EQ(key.mask, ras::kCredPreSharedKey);
+      ras.calls.back() += clear ? " cleared" : " " + key.password;
+      return ras::kOk;
+    };
+  }
+  bool IsUserAdministrator() override { return administrator; }
+  void RelaunchElevated() override { ras.calls.push_back("RelaunchElevated"); }
+  void ShowContactSupport() override { ras.calls.push_back("ShowContactSupport"); }
+  std::string FirstCustomServerAddress() override { return customAddress; }
 };
 
-struct Fixture : ::testing::Test {
-  FakeSettings settings;
-  EntryRemoteAccess ras;
-  FakeHost host;
-  PhonebookEntry entry{ras, settings, host, kBook};
-};
-
-
-
-TEST(EntryPropertiesTest, PppSettingsShapeOnlyAPptpEntry) {
-  const struct {
-    std::uint32_t lcp, compress, multilink;
-    std::uint32_t pptpOptions, pptpOptions2;
-  } cases[] = {
-      {1, 0, 0, 0x05001110, 0x4},  // every setting at its default
-      {0, 0, 0, 0x05001130, 0x4},
-      {1, 1, 0, 0x05001310, 0x4},
-      {0, 1, 0, 0x05001330, 0x4},
-      {1, 0, 1, 0x05001110, 0x0},
-      {0, 7, 9, 0x05001330, 0x0},  // any non-zero counts as on
+TEST(PhonebookEntryTest, PppSettingsShapeOnlyAPptpEntry) {
+  // Settings, then the PPTP entry's options and options2.
+  const std::tuple<std::map<std::string, std::uint32_t>, std::uint32_t, std::uint32_t> cases[] = {
+      {{}, 0x05001110, 0x4},                        {{{"enablelcp", 0}}, 0x05001130, 0x4},
+      {{{"enableswcompress", 1}}, 0x05001310, 0x4}, {{{"multilink", 1}}, 0x05001110, 0x0},
+      {{{"enablelcp", 0}, {"enableswcompress", 7}, {"multilink", 9}}, 0x05001330, 0x0},
   };
-  for (const auto& c : cases) {
-    FakeSettings settings;
-    settings.values = {{"enablelcp", c.lcp}, {"enableswcompress", c.compress},
-                       {"multilink", c.multilink}};
+  for (const auto& [values, options, options2] : cases) {
+    SCOPED_TRACE(::testing::PrintToString(values));
+    testing::FakeSettings settings;
+    settings.values = values;
     const EntryProperties pptp = EntryPropertiesFor(VpnType::kPptp, settings, "");
-    EXPECT_EQ(pptp.options, c.pptpOptions) << c.lcp << c.compress << c.multilink;
-    EXPECT_EQ(pptp.options2, c.pptpOptions2) << c.lcp << c.compress << c.multilink;
     const EntryProperties l2tp = EntryPropertiesFor(VpnType::kL2tpIpsec, settings, "");
+    EXPECT_EQ(pptp.options, options);
+    EXPECT_EQ(pptp.options2, options2);
     EXPECT_EQ(l2tp.options, 0x05001310u);
     EXPECT_EQ(l2tp.options2, 0x14u);
   }
 }
 
-TEST(EntryPropertiesTest, DefaultsOnAFreshAccount) {
-  FakeSettings settings;
-  const EntryProperties pptp = EntryPropertiesFor(VpnType::kPptp, settings, "10.0.0.1");
-  EXPECT_EQ(pptp.options, 0x05001110u);
-  EXPECT_EQ(pptp.options2, 0x4u);
-  EXPECT_EQ(pptp.vpnStrategy, 1u);
-  EXPECT_EQ(pptp.deviceName, "WAN Miniprot (PPTP)");
-  EXPECT_EQ(pptp.deviceType, "vpn");
-  EXPECT_EQ(pptp.netProtocols, 4u);
-  EXPECT_EQ(pptp.framingProtocol, 1u);
-  EXPECT_EQ(pptp.type, 2u);
-  EXPECT_EQ(pptp.redialCount, 3u);
-  EXPECT_EQ(pptp.localPhoneNumber, "10.0.0.1");
-
-  const EntryProperties l2tp = EntryPropertiesFor(VpnType::kL2tpIpsec, settings, "");
-  EXPECT_EQ(l2tp.vpnStrategy, 3u);
-  EXPECT_EQ(l2tp.deviceName, "WAN Miniprot (L2TP)");
-  EXPECT_EQ(l2tp.deviceType, "vpn");
-  EXPECT_EQ(l2tp.redialCount, 3u);
-}
-
-TEST_F(Fixture, FirstStartBuildsAPptpEntryAndReadsItBack) {
-  ras.getResults = {ras::kCannotOpenPhonebook};
-  entry.EnsureEntry();
-  ASSERT_EQ(ras.written.size(), 1u);
-  EXPECT_EQ(ras.written[0].vpnStrategy, entry::kVpnPptpOnly);
-  EXPECT_EQ(ras.reads, 2);
-  EXPECT_EQ(entry.startupEntry().vpnStrategy, entry::kVpnPptpOnly);
-  EXPECT_EQ(ras.keyCalls, std::vector<std::string>{"<clear>"});
-}
-
-TEST_F(Fixture, MissingEntryIsBuiltOnlyOncePerStart) {
-  ras.storesWrites = false;  // the build "succeeds" but the entry never appears
-  ras.getResults = {ras::kCannotFindEntry, ras::kCannotFindEntry, ras::kCannotFindEntry};
-  entry.EnsureEntry();
-  EXPECT_EQ(ras.written.size(), 1u);
-  EXPECT_EQ(ras.reads, 2);
-  EXPECT_EQ(entry.startupEntry().vpnStrategy, 0u);
-}
-
-TEST_F(Fixture, OtherReadFailuresLeaveTheStartupEntryZero) {
-  ras.getResults = {ras::kInvalidSize};
-  entry.EnsureEntry();
-  EXPECT_TRUE(ras.written.empty());
-  EXPECT_EQ(entry.startupEntry().vpnStrategy, 0u);
-  EXPECT_EQ(entry.startupEntry().guid, Guid{});
-}
-
-TEST_F(Fixture, ExistingEntryIsReadNotRebuilt) {
-  EntryProperties existing = EntryPropertiesFor(VpnType::kL2tpIpsec, settings, "");
-  existing.guid.bytes[0] = 0x42;
-  ras.stored = existing;
-  entry.EnsureEntry();
-  EXPECT_TRUE(ras.written.empty());
-  EXPECT_EQ(entry.startupEntry().vpnStrategy, entry::kVpnL2tpOnly);
-  EXPECT_EQ(entry.startupEntry().guid.bytes[0], 0x42);
-}
-
-TEST_F(Fixture, KeyFollowsTheTunnelType) {
-  entry.BuildEntry(VpnType::kL2tpIpsec);
-  entry.BuildEntry(VpnType::kPptp);
-  EXPECT_EQ(ras.keyCalls, (std::vector<std::string>{"58132470", "<clear>"}));
-}
-
-TEST_F(Fixture, PhoneNumberIsKeptOrTakenFromTheCustomList) {
-  host.customAddress = "192.0.2.10";
-  entry.BuildEntry(VpnType::kPptp);  // nothing read at start: the custom list
-  ASSERT_EQ(ras.written.size(), 1u);
-  EXPECT_EQ(ras.written[0].localPhoneNumber, "192.0.2.10");
-
-  EntryProperties existing = EntryPropertiesFor(VpnType::kPptp, settings, "198.51.100.7");
-  ras.stored = existing;
-  entry.EnsureEntry();
-  entry.BuildEntry(VpnType::kL2tpIpsec);  // a number read at start is kept
-  EXPECT_EQ(ras.written.back().localPhoneNumber, "198.51.100.7");
-
-  FakeSettings s2;
-  EntryRemoteAccess r2;
-  FakeHost h2;
-  h2.customAddress = std::string(129, '1');  // would not fit the entry
-  PhonebookEntry e2{r2, s2, h2, kBook};
-  e2.BuildEntry(VpnType::kPptp);
-  EXPECT_EQ(r2.written.back().localPhoneNumber, "");
-}
-
-TEST_F(Fixture, AccessDeniedRelaunchesElevatedOnlyForNonAdministrators) {
-  ras.setResult = ras::kAccessDenied;
-  entry.BuildEntry(VpnType::kPptp);
-  EXPECT_EQ(host.relaunches, 1);
-  EXPECT_EQ(host.supportBoxes, 0);
-  EXPECT_TRUE(ras.keyCalls.empty());
-
-  host.administrator = true;
-  entry.BuildEntry(VpnType::kPptp);
-  EXPECT_EQ(host.relaunches, 1);
-  EXPECT_EQ(host.supportBoxes, 0);
-  EXPECT_TRUE(ras.keyCalls.empty());
-}
-
-TEST_F(Fixture, OtherWriteFailuresAskForSupportAndLeaveTheKey) {
-  for (RasResult code : {1u, 87u, 621u, 0xFFFFFFFFu}) {
-    ras.setResult = code;
-    entry.BuildEntry(VpnType::kL2tpIpsec);
+TEST(PhonebookEntryTest, StartupBuildsAMissingEntryOnce) {
+  const Calls build = {kRead, kWritePptp, kClearKey, kRead};
+  // The service's answers to the reads, the calls, and the start-up record's
+  // strategy (0: it stays zero). The stored entry is an L2TP/IPSec one.
+  const std::tuple<std::deque<RasResult>, Calls, std::uint32_t> cases[] = {
+      {{}, {kRead}, entry::kVpnL2tpOnly},
+      {{ras::kCannotOpenPhonebook}, build, entry::kVpnPptpOnly},
+      {{ras::kCannotFindEntry}, build, entry::kVpnPptpOnly},
+      {{ras::kCannotFindEntry, ras::kCannotFindEntry}, build, 0},
+      {{ras::kInvalidSize}, {kRead}, 0},
+  };
+  for (const auto& [reads, calls, strategy] : cases) {
+    SCOPED_TRACE(::testing::PrintToString(reads));
+    Scene scene;
+    scene.stored.vpnStrategy = entry::kVpnL2tpOnly;
+    scene.reads = reads;
+    scene.entry.EnsureEntry();
+    EXPECT_EQ(scene.ras.calls, calls);
+    EXPECT_EQ(scene.entry.startupEntry().vpnStrategy, strategy);
   }
-  EXPECT_EQ(host.supportBoxes, 4);
-  EXPECT_EQ(host.adminQueries, 0);
-  EXPECT_EQ(host.relaunches, 0);
-  EXPECT_TRUE(ras.keyCalls.empty());
+}
+
+TEST(PhonebookEntryTest, BuildWritesTheEntryThenItsKeyOrReportsTheFailure) {
+  // The tunnel type, the write's result, whether the user is an
+  // administrator, and the calls.
+  const std::tuple<VpnType, RasResult, bool, Calls> cases[] = {
+      {VpnType::kL2tpIpsec, ras::kOk, false, {kWriteL2tp, kSetKey}},
+      {VpnType::kPptp, ras::kOk, false, {kWritePptp, kClearKey}},
+      {VpnType::kPptp, ras::kAccessDenied, false, {kWritePptp, "RelaunchElevated"}},
+      {VpnType::kL2tpIpsec, ras::kAccessDenied, true, {kWriteL2tp}},
+      {VpnType::kL2tpIpsec, 1, false, {kWriteL2tp, "ShowContactSupport"}},
+      {VpnType::kPptp, ras::kCannotOpenPhonebook, true, {kWritePptp, "ShowContactSupport"}},
+  };
+  for (const auto& [type, result, administrator, calls] : cases) {
+    Scene scene;
+    scene.writeResult = result;
+    scene.administrator = administrator;
+    scene.entry.BuildEntry(type);
+    EXPECT_EQ(scene.ras.calls, calls) << "result " << result << ", administrator " << administrator;
+  }
+}
+
+TEST(PhonebookEntryTest, NumberIsTheOneReadAtStartElseTheFirstCustomServer) {
+  const std::string longest(ras::kMaxPhoneNumber, '1');
+  // The number read at start, the first custom server's address, the number written.
+  const std::tuple<std::string, std::string, std::string> cases[] = {
+      {"", "192.0.2.10", "192.0.2.10"}, {"198.51.100.7", "192.0.2.10", "198.51.100.7"},
+      {"", longest, longest},           {"", longest + "1", ""},
+  };
+  for (const auto& [atStart, custom, written] : cases) {
+    Scene scene;
+    scene.stored.localPhoneNumber = atStart;
+    scene.customAddress = custom;
+    scene.entry.EnsureEntry();
+    scene.entry.BuildEntry(VpnType::kPptp);
+    EXPECT_EQ(scene.stored.localPhoneNumber, written) << atStart << " / " << custom;
+  }
 }
 
 }  // namespace

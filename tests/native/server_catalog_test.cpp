@@ -3,30 +3,22 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "support/servers_xml.h"
 
 namespace norva {
 namespace {
 
-// One entry of servers.xml; a null part is left out.
-std::string Entry(const char* type, const char* location, const char* address,
-                  const char* element = "server") {
-  std::string xml = std::string("<") + element;
-  if (type) xml += std::string(" type=\"") + type + "\"";
-  xml += ">";
-  if (location) xml += std::string("<location>") + location + "</location>";
-  if (address) xml += std::string("<address>") + address + "</address>";
-  return xml + "<speed>100</speed></" + element + ">\n";
-}
-
-std::string Catalog(const std::string& entries) {
-  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<servers>\n" + entries + "</servers>\n";
-}
-
+using testing::ServersXml;
+using testing::ServerXml;
 using Rows = std::vector<std::string>;
 
 class ServerCatalogTest : public ::testing::Test {
@@ -35,157 +27,108 @@ class ServerCatalogTest : public ::testing::Test {
     char name[] = "/tmp/norva-catalog-XXXXXX";
     ASSERT_NE(mkdtemp(name), nullptr);
     dir_ = name;
-    path_ = dir_ + "/servers.xml";
   }
   void TearDown() override { std::filesystem::remove_all(dir_); }
 
-  void Write(const std::string& xml) { std::ofstream(path_, std::ios::binary) << xml; }
-  Rows List(AccountType type) { return ListLocations(path_, type); }
+  void Write(const std::string& xml) { std::ofstream(path(), std::ios::binary) << xml; }
+  std::string path() const { return dir_ + "/servers.xml"; }
+  Rows List(AccountType type) { return ListLocations(path(), type); }
 
   // The address found for `location`, "" when none. Both forms of the lookup
-  // must agree, and the character form gets a buffer of exactly
-  // capacity + 1 bytes so that any overrun trips AddressSanitizer.
-  std::string Find(const std::string& location, std::size_t capacity = 128) {
-    std::unique_ptr<char[]> out(new char[capacity + 1]);
+  // must agree, and the character form gets exactly 129 bytes on the heap, so
+  // that AddressSanitizer sees any write past them.
+  std::string Find(const std::string& location) {
+    std::unique_ptr<char[]> out(new char[129]);
     out[0] = 'x';
-    const bool found = FindServerAddress(path_, location, out.get(), capacity);
+    const bool found = FindServerAddress(path(), location, out.get(), 128);
     std::string address = "stale";
-    EXPECT_EQ(FindServerAddress(path_, location, address, capacity), found);
-    EXPECT_EQ(address, out.get());
-    EXPECT_EQ(found, !address.empty());
+    EXPECT_EQ(FindServerAddress(path(), location, address, 128), found) << location;
+    EXPECT_EQ(address, out.get()) << location;
+    EXPECT_EQ(found, !address.empty()) << location;
     return address;
   }
 
-  std::string dir_, path_;
+  std::string dir_;
 };
 
-TEST_F(ServerCatalogTest, NoUsableRootGivesNothing) {
-  const std::string shared = Entry("shared", "Oslo", "no.example");
-  const std::string cases[] = {
-      "",                                                   // empty file
-      "not xml at all",
-      "<?xml version=\"1.0\"?>\n<!-- nothing else -->\n",
-      "<other>\n" + shared + "</other>",                    // root of another name
-      "<root><servers>\n" + shared + "</servers></root>",   // servers not at the top
-      Catalog(Entry("shared", "Oslo", "no.example", "host")),  // no `server` element
-  };
+TEST_F(ServerCatalogTest, RowsAndAddressesFollowTheDocument) {
   EXPECT_EQ(List(AccountType::Shared), Rows{}) << "no file";
   EXPECT_EQ(Find("Oslo"), "") << "no file";
-  for (const std::string& xml : cases) {
-    Write(xml);
-    EXPECT_EQ(List(AccountType::Shared), Rows{}) << xml;
-    EXPECT_EQ(List(AccountType::Dedicated), Rows{}) << xml;
-    EXPECT_EQ(Find("Oslo"), "") << xml;
-  }
-}
 
-TEST_F(ServerCatalogTest, FirstTopLevelServersIsTheRoot) {
-  Write("<?xml version=\"1.0\"?>\n<!-- list -->\n<other/>\n<servers>" +
-        Entry("shared", "Oslo", "no.example") + "</servers>\n<servers>" +
-        Entry("shared", "Rome", "it.example") + "</servers>\n");
-  EXPECT_EQ(List(AccountType::Shared), Rows{"Oslo"});
-  EXPECT_EQ(Find("Rome"), "");
-}
-
-TEST_F(ServerCatalogTest, TypeSelectsExactlyButLookupIgnoresIt) {
-  Write(Catalog(Entry("shared", "Oslo", "no.example") + Entry("dedicated", "Rome", "it.example") +
-                Entry("Shared", "Lima", "pe.example") + Entry(nullptr, "Kyiv", "ua.example") +
-                Entry("shared", "Oslo", "no2.example") + Entry("shared", nullptr, "x.example")));
-  EXPECT_EQ(List(AccountType::Shared), (Rows{"Oslo", "Oslo"}));
-  EXPECT_EQ(List(AccountType::Dedicated), Rows{"Rome"});
-  EXPECT_EQ(List(static_cast<AccountType>(2)), Rows{});
-  EXPECT_EQ(Find("Lima"), "pe.example");
-  EXPECT_EQ(Find("Kyiv"), "ua.example");
-  EXPECT_EQ(Find("Oslo"), "no.example");
-  EXPECT_EQ(Find("oslo"), "");
-}
-
-TEST_F(ServerCatalogTest, SameLocationUnderBothTypesFirstInFileWins) {
-  for (const bool sharedFirst : {true, false}) {
-    const std::string shared = Entry("shared", "Paris", "shared.example");
-    const std::string dedicated = Entry("dedicated", "Paris", "dedicated.example");
-    Write(Catalog(sharedFirst ? shared + dedicated : dedicated + shared));
-    EXPECT_EQ(List(AccountType::Shared), Rows{"Paris"});
-    EXPECT_EQ(List(AccountType::Dedicated), Rows{"Paris"});
-    EXPECT_EQ(Find("Paris"), sharedFirst ? "shared.example" : "dedicated.example");
-  }
-}
-
-TEST_F(ServerCatalogTest, BrokenOffInsideTheFifthEntry) {
-  std::string whole;
-  for (const char* city : {"Oslo", "Rome", "Lima", "Kyiv", "Bern"})
-    whole += Entry("shared", city, (std::string(city) + ".example").c_str());
-  whole = Catalog(whole);
-  const std::size_t fifth = whole.find("<server type=\"shared\"><location>Bern");
-  for (const char* cut : {"<serv", "<server type=\"sha", "<server type=\"shared\">",
-                          "<location>Be", "</location><address>Bern.exa"}) {
-    Write(whole.substr(0, whole.find(cut, fifth) + std::strlen(cut)));
-    const Rows rows = List(AccountType::Shared);
-    ASSERT_GE(rows.size(), 4u) << cut;
-    EXPECT_EQ(Rows(rows.begin(), rows.begin() + 4), (Rows{"Oslo", "Rome", "Lima", "Kyiv"})) << cut;
-    EXPECT_LE(rows.size(), 5u) << cut;
-    for (const char* city : {"Oslo", "Rome", "Lima", "Kyiv"})
-      EXPECT_EQ(Find(city), std::string(city) + ".example") << cut;
+  const std::string oslo = ServerXml({"shared", "Oslo", "no.example"});
+  const std::string longest(128, 'h');
+  const struct {
+    const char* name;
+    std::string xml;
+    Rows shared, dedicated;
+    std::vector<std::pair<std::string, std::string>> finds;  // location, address ("": none)
+  } cases[] = {
+      {"root of another name", "<other>" + oslo + "</other>", {}, {}, {{"Oslo", ""}}},
+      {"servers not at the top", "<a><servers>" + oslo + "</servers></a>", {}, {}, {{"Oslo", ""}}},
+      {"the first top-level servers is the root",
+       "<!-- x --><other/><servers>" + oslo + "</servers><servers>" +
+           ServerXml({"dedicated", "Rome", "it.example"}) + "</servers>",
+       {"Oslo"}, {}, {{"Oslo", "no.example"}, {"Rome", ""}}},
+      {"the walk starts at the first server and takes every later element",
+       ServersXml(ServerXml({"shared", "Before", "b.example", "group"}) + oslo + "<!-- x -->" +
+                  ServerXml({"dedicated", "After", "a.example", "group"})),
+       {"Oslo"}, {"After"}, {{"Before", ""}, {"After", "a.example"}}},
+      {"the list takes the type exactly, the lookup ignores it",
+       ServersXml({{"shared", "Oslo", "no.example"}, {"dedicated", "Rome", "it.example"},
+                   {"Shared", "Lima", "pe.example"}, {nullptr, "Kyiv", "ua.example"},
+                   {"shared", "Oslo", "no2.example"}, {"dedicated", nullptr, "x.example"}}),
+       {"Oslo", "Oslo"}, {"Rome"},
+       {{"Oslo", "no.example"}, {"oslo", ""}, {"Rome", "it.example"}, {"Lima", "pe.example"},
+        {"Kyiv", "ua.example"}, {"choose server...", ""}}},
+      {"a location under both types: the first in the file wins",
+       ServersXml({{"shared", "Paris", "s.example"}, {"dedicated", "Paris", "d.example"},
+                   {"dedicated", "Bern", "d.example"}, {"shared", "Bern", "s.example"}}),
+       {"Paris", "Bern"}, {"Paris", "Bern"}, {{"Paris", "s.example"}, {"Bern", "d.example"}}},
+      {"a row is the text as the parser gives it, and finds its entry",
+       ServersXml({{"shared", "  New \n York ", "ny"}, {"shared", "<![CDATA[ Sao  Paulo ]]>", "sp"},
+                   {"shared", "<!-- first -->Hidden", "x"}}),
+       {"New York", " Sao  Paulo "}, {}, {{"New York", "ny"}, {" Sao  Paulo ", "sp"}}},
+      {"an address of 128 characters fits", ServersXml({{"shared", "Rome", longest.c_str()}}),
+       {"Rome"}, {}, {{"Rome", longest}}},
+  };
+  for (const auto& c : cases) {
+    Write(c.xml);
+    EXPECT_EQ(List(AccountType::Shared), c.shared) << c.name;
+    EXPECT_EQ(List(AccountType::Dedicated), c.dedicated) << c.name;
+    for (const auto& [location, address] : c.finds)
+      EXPECT_EQ(Find(location), address) << c.name << ", looking up " << location;
   }
 }
 
 TEST_F(ServerCatalogTest, UnusableAddressIsPassedOverForALaterOne) {
   const std::string tooLong(129, 'a');
-  const char* unusable[] = {nullptr, "", "<![CDATA[]]>", "<!-- x -->a.example",
-                            "<b>a.example</b>", tooLong.c_str()};
-  for (const char* address : unusable) {
-    const std::string first = Entry("Other", "Oslo", "elsewhere.example") +
-                              Entry("shared", "Rome", address);
-    Write(Catalog(first));
-    EXPECT_EQ(Find("Rome"), "") << (address ? address : "(none)");
-    Write(Catalog(first + Entry("dedicated", "Rome", "later.example")));
-    EXPECT_EQ(Find("Rome"), "later.example") << (address ? address : "(none)");
+  for (const char* address : {"", "<![CDATA[]]>", "<!-- x -->a.example", "<b>a.example</b>",
+                              tooLong.c_str(), static_cast<const char*>(nullptr)}) {
+    const std::string first =
+        ServerXml({"Other", "Oslo", "elsewhere.example"}) + ServerXml({"shared", "Rome", address});
+    Write(ServersXml(first));
+    EXPECT_EQ(Find("Rome"), "") << (address ? address : "no address element");
+    Write(ServersXml(first + ServerXml({"dedicated", "Rome", "later.example"})));
+    EXPECT_EQ(Find("Rome"), "later.example") << (address ? address : "no address element");
   }
 }
 
-TEST_F(ServerCatalogTest, AddressMustFitTheBuffer) {
-  struct Case { std::size_t length, capacity; bool found; };
-  for (const Case& c : {Case{128, 128, true}, Case{129, 128, false}, Case{1, 0, false},
-                        Case{1, 1, true}, Case{5, 4, false}, Case{5, 6, true}}) {
-    const std::string address(c.length, 'h');
-    Write(Catalog(Entry("shared", "Rome", address.c_str())));
-    EXPECT_EQ(Find("Rome", c.capacity), c.found ? address : "")
-        << c.length << " characters into " << c.capacity;
+TEST_F(ServerCatalogTest, FileBrokenOffInsideTheFifthEntryGivesTheFirstFour) {
+  const Rows four = {"Oslo", "Rome", "Lima", "Kyiv"};
+  std::string whole;
+  for (const std::string city : {"Oslo", "Rome", "Lima", "Kyiv", "Bern"})
+    whole += ServerXml({"shared", city.c_str(), (city + ".example").c_str()});
+  whole = ServersXml(whole);
+  const std::size_t fifth = whole.find("<server type=\"shared\"><location>Bern");
+  for (const char* cut : {"<serv", "<server type=\"sha", "<server type=\"shared\">",
+                          "<location>Be", "</location><address>Bern.exa"}) {
+    Write(whole.substr(0, whole.find(cut, fifth) + std::strlen(cut)));
+    const Rows rows = List(AccountType::Shared);
+    EXPECT_EQ(Rows(rows.begin(), rows.begin() + std::min<std::size_t>(rows.size(), 4)), four)
+        << cut;
+    EXPECT_LE(rows.size(), 5u) << cut;
+    for (const std::string& city : four) EXPECT_EQ(Find(city), city + ".example") << cut;
   }
-}
-
-TEST_F(ServerCatalogTest, WalkStartsAtTheFirstServerElement) {
-  Write(Catalog(Entry("shared", "Before", "b.example", "group") +
-                Entry("shared", "Oslo", "no.example") +
-                "<!-- between -->\n" + Entry("shared", "After", "a.example", "group")));
-  EXPECT_EQ(List(AccountType::Shared), (Rows{"Oslo", "After"}));
-  EXPECT_EQ(Find("Before"), "");
-  EXPECT_EQ(Find("After"), "a.example");
-}
-
-TEST_F(ServerCatalogTest, ChooseServerRowIsNoLocation) {
-  Write(Catalog(Entry("shared", "Oslo", "no.example")));
-  EXPECT_EQ(Find("choose server..."), "");
-  Write(Catalog(Entry("shared", "choose server...", "odd.example")));
-  EXPECT_EQ(Find("choose server..."), "odd.example");
-}
-
-TEST_F(ServerCatalogTest, ListedRowsFindTheirOwnEntries) {
-  // Location texts as the file may carry them; whatever the row shows, the
-  // lookup of that row must reach the same entry.
-  const char* locations[] = {"  New \n  York  ", "<![CDATA[ Sao  Paulo ]]>", "Z&#252;rich",
-                             "A &amp; B", "\tTab\t"};
-  std::string entries;
-  int n = 0;
-  for (const char* location : locations)
-    entries += Entry("shared", location, ("host" + std::to_string(n++) + ".example").c_str());
-  entries += Entry("shared", "<!-- first -->Hidden", "hidden.example");
-  Write(Catalog(entries));
-  const Rows rows = List(AccountType::Shared);
-  ASSERT_EQ(rows.size(), std::size(locations));
-  for (std::size_t i = 0; i < rows.size(); ++i)
-    EXPECT_EQ(Find(rows[i]), "host" + std::to_string(i) + ".example") << rows[i];
-  EXPECT_EQ(Find("Hidden"), "");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <map>
 #include <optional>
 #include <string>
@@ -15,267 +16,168 @@
 namespace norva {
 namespace {
 
-constexpr char kSite[] = "https://site.test";
-const std::string kVersionUrl = std::string(kSite) + kVersionPath;
-const std::string kListUrl = std::string(kSite) + kServerListPath;
+using Log = std::vector<std::string>;
 
-// What the fake site answers for one URL: Body("...").Status(404)...
+constexpr char kSite[] = "https://site.test/";  // the slash is not doubled
+const std::string kVersionUrl = std::string("https://site.test") + kVersionPath;
+const std::string kListUrl = std::string("https://site.test") + kServerListPath;
+
+// What the fake site answers for one URL.
 struct Reply {
-  bool opens = true;
-  std::uint32_t status = 200;
-  std::optional<std::uint64_t> length;  // Content-Length, when sent
   std::string body;
-  std::size_t failReadAt = SIZE_MAX;  // a read that would pass this offset fails
-  std::uint32_t maxPerRead = UINT32_MAX;
-
-  Reply& Status(std::uint32_t s) { status = s; return *this; }
-  Reply& Length(std::uint64_t n) { length = n; return *this; }
-  Reply& FailReadAt(std::size_t n) { failReadAt = n; return *this; }
-  Reply& MaxPerRead(std::uint32_t n) { maxPerRead = n; return *this; }
+  std::uint32_t status = 200;
+  std::optional<std::uint64_t> length = std::nullopt;  // Content-Length, when sent
+  std::size_t failAt = SIZE_MAX;     // a read that would pass this offset fails
+  std::uint32_t piece = UINT32_MAX;  // the most one read gives
 };
-Reply Body(std::string body) {
-  Reply r;
-  r.body = std::move(body);
-  return r;
-}
-Reply NoAnswer() {
-  Reply r;
-  r.opens = false;
-  return r;
-}
 
-// Reads and writes of the fakes in order, to see how they interleave.
-using EventLog = std::vector<std::string>;
-
-class FakeResponse : public InternetResponse {
- public:
-  FakeResponse(const Reply& reply, EventLog& log) : reply_(reply), log_(log) {}
-  std::uint32_t StatusCode() override { return reply_.status; }
+struct FakeResponse : InternetResponse {
+  FakeResponse(Reply reply, Log& log) : reply(std::move(reply)), log(log) {}
+  ~FakeResponse() override { log.push_back("close"); }
+  std::uint32_t StatusCode() override { return reply.status; }
   bool ContentLength(std::uint64_t* length) override {
-    if (reply_.length) *length = *reply_.length;
-    return reply_.length.has_value();
+    if (reply.length) *length = *reply.length;
+    return reply.length.has_value();
   }
   bool Read(char* buffer, std::uint32_t size, std::uint32_t* read) override {
-    const std::size_t n = std::min<std::size_t>(
-        {size, reply_.maxPerRead, reply_.body.size() - offset_});
-    if (n > 0 && offset_ + n > reply_.failReadAt) return false;
-    reply_.body.copy(buffer, n, offset_);
-    offset_ += n;
+    const std::size_t n = std::min<std::size_t>({size, reply.piece, reply.body.size() - at});
+    if (n > 0 && at + n > reply.failAt) return false;
+    at += reply.body.copy(buffer, n, at);
     *read = static_cast<std::uint32_t>(n);
-    log_.push_back("read " + std::to_string(n));
+    log.push_back("read " + std::to_string(n));
     return true;
   }
-
- private:
-  Reply reply_;
-  EventLog& log_;
-  std::size_t offset_ = 0;
+  Reply reply;
+  Log& log;
+  std::size_t at = 0;
 };
 
-class FakeInternet : public InternetClient {
- public:
-  explicit FakeInternet(EventLog& log) : log_(log) {}
+// The provider's site (a URL without a reply cannot be opened) and the list
+// file, with one log to show how reads and writes interleave.
+struct FakeSite : InternetClient, ServerListFile {
   std::unique_ptr<InternetResponse> Open(const char* url, InternetRequest what) override {
-    requests.emplace_back(url, what);
+    EXPECT_EQ(what, url == kListUrl ? InternetRequest::kServerList : InternetRequest::kVersion);
+    log.push_back(std::string("open ") + url);
     const auto it = replies.find(url);
-    if (it == replies.end() || !it->second.opens) return nullptr;
-    return std::make_unique<FakeResponse>(it->second, log_);
+    return it == replies.end() ? nullptr : std::make_unique<FakeResponse>(it->second, log);
   }
-  std::size_t ListRequests() const {
-    return std::count_if(requests.begin(), requests.end(),
-                         [](const auto& r) { return r.first == kListUrl; });
-  }
-
-  std::map<std::string, Reply> replies;
-  std::vector<std::pair<std::string, InternetRequest>> requests;
-
- private:
-  EventLog& log_;
-};
-
-enum FileFault { kNoFault, kBeginFails, kWriteFails, kCommitFails };
-
-class FakeListFile : public ServerListFile {
- public:
-  explicit FakeListFile(EventLog& log) : log_(log) {}
   bool Begin() override {
-    log_.push_back("begin");
-    open = fault != kBeginFails;
+    log.push_back("begin");
     pending.clear();
-    return open;
+    return open = fault != "begin";
   }
   bool Write(const char* data, std::uint32_t size) override {
-    EXPECT_TRUE(open);
-    log_.push_back("write " + std::to_string(size));
+    log.push_back("write " + std::to_string(size));
     pending.append(data, size);
-    return fault != kWriteFails;
+    return fault != "write";
   }
   bool Commit() override {
-    EXPECT_TRUE(open);
-    log_.push_back("commit");
+    log.push_back("commit");
     open = false;
-    if (fault == kCommitFails) return false;
-    stored = pending;
-    return true;
+    if (fault != "commit") stored = pending;
+    return fault != "commit";
   }
   void Discard() override {
     EXPECT_TRUE(open);
     open = false;
   }
 
-  FileFault fault = kNoFault;
+  std::map<std::string, Reply> replies;
+  std::string fault;  // the file step that fails: "begin", "write" or "commit"
   bool open = false;
-  std::string pending;
-  std::string stored = "old list";
-
- private:
-  EventLog& log_;
+  std::string pending, stored = "old list";
+  Log log;
 };
 
-class ServerListUpdateTest : public ::testing::Test {
- protected:
-  EventLog log;
-  FakeInternet internet{log};
-  FakeListFile file{log};
-  testing::FakeSettings settings;
-};
+TEST(ServerListUpdateTest, VersionIsReadOnceAndCountsOnlyForOneToSevenBytesLikeAtoi) {
+  const std::pair<std::optional<Reply>, std::uint32_t> cases[] = {
+      {Reply{"12\r\n"}, 12}, {Reply{"1234567"}, 1234567}, {Reply{"-1"}, 4294967295u},
+      {Reply{"+7"}, 7}, {Reply{" \t\n\v\f\r9"}, 9}, {Reply{"1 2"}, 1}, {Reply{"34x"}, 34},
+      {Reply{std::string("12\0" "34", 5)}, 12}, {Reply{"v5"}, 0}, {Reply{"--5"}, 0},
+      {Reply{"- 5"}, 0}, {Reply{""}, 0}, {Reply{"12345678"}, 0}, {Reply{std::string(300, '3')}, 0},
+      {Reply{"5", 404}, 0}, {Reply{"42", 200, {}, SIZE_MAX, 1}, 4}, {Reply{"5", 200, {}, 0}, 0},
+      {std::nullopt, 0},
+  };
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const auto& [reply, expected] = cases[i];
+    FakeSite site;
+    if (reply) site.replies[kVersionUrl] = *reply;
+    EXPECT_EQ(FetchServerListVersion(site, kSite), expected) << "case " << i;
+  }
+}
 
-TEST(ParseVersionTest, ReadsLikeAtoiTakenUnsigned) {
-  const std::pair<std::string, std::uint32_t> cases[] = {
-      {"12\r\n", 12},     {"", 0},    {"v5", 0},   {"-1", 4294967295u}, {"+7", 7},
-      {" \t\n\v\f\r9", 9}, {"--5", 0}, {"- 5", 0},  {"1 2", 1},          {"34x", 34},
-      {std::string("12\0" "34", 5), 12},
+TEST(ServerListUpdateTest, ContentLengthIsPlainDecimal) {
+  const std::pair<const char*, std::optional<std::uint64_t>> cases[] = {
+      {" 1300\t", 1300}, {"18446744073709551615", UINT64_MAX}, {"18446744073709551616", {}},
+      {"", {}}, {"12a", {}}, {"-1", {}}, {"+5", {}}, {"1 2", {}},
   };
   for (const auto& [text, expected] : cases) {
-    EXPECT_EQ(ParseVersion(text.data(), text.size()), expected) << '"' << text << '"';
+    std::uint64_t length = 0;
+    const bool read = ParseContentLength(text, &length);
+    EXPECT_EQ(read ? std::optional<std::uint64_t>(length) : std::nullopt, expected) << text;
   }
 }
 
-TEST(ParseContentLengthTest, AcceptsOnlyPlainDecimal) {
-  std::uint64_t n = 0;
-  EXPECT_TRUE(ParseContentLength(" 1300\t", &n));
-  EXPECT_EQ(n, 1300u);
-  EXPECT_TRUE(ParseContentLength("18446744073709551615", &n));
-  EXPECT_EQ(n, UINT64_MAX);
-  for (const char* bad : {"", "12a", "-1", "+5", "1 2", "18446744073709551616"}) {
-    EXPECT_FALSE(ParseContentLength(bad, &n)) << bad;
-  }
-}
-
-TEST_F(ServerListUpdateTest, VersionCountsOnlyFromOneReadOfOneToSevenBytes) {
-  const std::pair<Reply, std::uint32_t> cases[] = {
-      {Body("12\r\n"), 12},
-      {Body("1234567"), 1234567},
-      {Body("12345678"), 0},
-      {Body(std::string(300, '3')), 0},
-      {Body(""), 0},
-      {Body("x5"), 0},
-      {Body("42").MaxPerRead(1), 4},  // one read only
-      {Body("5").FailReadAt(0), 0},
-      {Body("5").Status(404), 0},
-      {NoAnswer(), 0},
-  };
-  for (const auto& [reply, expected] : cases) {
-    internet.replies[kVersionUrl] = reply;
-    EXPECT_EQ(FetchServerListVersion(internet, kSite), expected) << reply.body;
-  }
-}
-
-TEST_F(ServerListUpdateTest, DownloadsOnlyWhenPublishedIsHigher) {
-  const struct {
-    const char* name;
-    std::optional<std::uint32_t> stored;
-    Reply version;
-    bool downloads;
-    std::uint32_t storedAfter;
-  } cases[] = {
-      {"nothing stored, published 1", std::nullopt, Body("1"), false, 1},
-      {"5 over 3", 3, Body("5"), true, 5},
-      {"5 over 5", 5, Body("5"), false, 5},
-      {"5 under 7", 7, Body("5"), false, 7},
-      {"-1 over anything", 0x7fffffff, Body("-1"), true, 4294967295u},
-      {"version not fetched", 0, NoAnswer(), false, 0},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    settings = testing::FakeSettings();
-    if (c.stored) settings.values["serverfile"] = *c.stored;
-    internet.requests.clear();
-    internet.replies[kVersionUrl] = c.version;
-    internet.replies[kListUrl] = Body("<servers/>");
-    file.stored = "old list";
-
-    EXPECT_EQ(UpdateServerList(internet, file, settings, kSite), c.downloads);
-    EXPECT_EQ(internet.ListRequests(), c.downloads ? 1u : 0u);
-    EXPECT_EQ(internet.requests.back().second,
-              c.downloads ? InternetRequest::kServerList : InternetRequest::kVersion);
-    EXPECT_EQ(file.stored, c.downloads ? "<servers/>" : "old list");
-    EXPECT_EQ(settings.ReadSetting("serverfile", 1), c.storedAfter);
-    EXPECT_EQ(settings.writes.size(), c.downloads ? 1u : 0u);
-  }
-}
-
-TEST_F(ServerListUpdateTest, MinusOneIsDownloadedOnceOnly) {
-  internet.replies[kVersionUrl] = Body("-1");
-  internet.replies[kListUrl] = Body("<servers/>");
-  EXPECT_TRUE(UpdateServerList(internet, file, settings, kSite));
-  EXPECT_FALSE(UpdateServerList(internet, file, settings, kSite));
-  EXPECT_EQ(internet.ListRequests(), 1u);
-}
-
-TEST_F(ServerListUpdateTest, FailedDownloadKeepsListAndVersion) {
+TEST(ServerListUpdateTest, ListAndVersionAreStoredOnlyAfterAWholeDownloadOfANewerList) {
   const std::uint64_t cap = kMaxServerListBytes;
+  const Reply list{"<servers/>"};
   const struct {
     const char* name;
-    Reply list;
-    FileFault fault;
+    std::optional<std::uint32_t> stored;  // serverfile
+    const char* published;                // version.txt; null: cannot be opened
+    std::optional<Reply> list;            // servers.xml; none: cannot be opened
+    const char* fault;                    // the list file's
+    bool asksForList;
+    std::uint32_t storesVersion;  // 0: stores nothing
   } cases[] = {
-      {"list cannot be opened", NoAnswer(), kNoFault},
-      {"not found", Body("<html>missing</html>").Status(404), kNoFault},
-      {"body cut short", Body(std::string(1000, 'a')).Length(1300), kNoFault},
-      {"body longer than announced", Body(std::string(11, 'a')).Length(10), kNoFault},
-      {"announced over the cap", Body("<servers/>").Length(cap + 1), kNoFault},
-      {"unreadable length", Body("<servers/>").Length(kUnreadableLength), kNoFault},
-      {"over the cap, no length", Body(std::string(cap + 1, 'x')), kNoFault},
-      {"empty body", Body(""), kNoFault},
-      {"read fails mid-body", Body(std::string(1300, 'a')).FailReadAt(700), kNoFault},
-      {"file cannot be created", Body("<servers/>"), kBeginFails},
-      {"write fails", Body("<servers/>"), kWriteFails},
-      {"list cannot be replaced", Body("<servers/>"), kCommitFails},
+      {"nothing stored, published 1", {}, "1", list, "", false, 0},
+      {"5 over 3", 3, "5", list, "", true, 5},
+      {"5 over 5", 5, "5", list, "", false, 0},
+      {"5 under 7", 7, "5", list, "", false, 0},
+      {"-1 over 0x7fffffff, compared unsigned", 0x7fffffff, "-1", list, "", true, 4294967295u},
+      {"version not fetched", 0, nullptr, list, "", false, 0},
+      {"list at the cap", 3, "5", Reply{std::string(cap, 'x'), 200, cap}, "", true, 5},
+      {"list cannot be opened", 3, "5", std::nullopt, "", true, 0},
+      {"not found", 3, "5", Reply{"<html>missing</html>", 404}, "", true, 0},
+      {"body cut short", 3, "5", Reply{std::string(1000, 'a'), 200, 1300}, "", true, 0},
+      {"body longer than announced", 3, "5", Reply{std::string(11, 'a'), 200, 10}, "", true, 0},
+      {"announced over the cap", 3, "5", Reply{"<servers/>", 200, cap + 1}, "", true, 0},
+      {"over the cap, no length", 3, "5", Reply{std::string(cap + 1, 'x')}, "", true, 0},
+      {"empty body", 3, "5", Reply{""}, "", true, 0},
+      {"read fails mid-body", 3, "5", Reply{std::string(1300, 'a'), 200, {}, 700}, "", true, 0},
+      {"file cannot be created", 3, "5", list, "begin", true, 0},
+      {"write fails", 3, "5", list, "write", true, 0},
+      {"list cannot be replaced", 3, "5", list, "commit", true, 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    settings = testing::FakeSettings();
-    settings.values["serverfile"] = 3;
-    internet.replies[kVersionUrl] = Body("5");
-    internet.replies[kListUrl] = c.list;
-    file.fault = c.fault;
+    FakeSite site;
+    testing::FakeSettings settings;
+    if (c.stored) settings.values["serverfile"] = *c.stored;
+    if (c.published) site.replies[kVersionUrl] = Reply{c.published};
+    if (c.list) site.replies[kListUrl] = *c.list;
+    site.fault = c.fault;
 
-    EXPECT_FALSE(UpdateServerList(internet, file, settings, kSite));
-    EXPECT_EQ(file.stored, "old list");
-    EXPECT_FALSE(file.open) << "a download was left open";
-    EXPECT_EQ(settings.ReadSetting("serverfile", 1), 3u);
-    EXPECT_TRUE(settings.writes.empty());
+    const bool stores = c.storesVersion != 0;
+    EXPECT_EQ(UpdateServerList(site, site, settings, kSite), stores);
+    EXPECT_EQ(std::count(site.log.begin(), site.log.end(), "open " + kListUrl), c.asksForList);
+    EXPECT_FALSE(site.open) << "a download was left open";
+    EXPECT_EQ(site.stored, stores ? c.list->body : "old list");
+    using Writes = decltype(settings.writes);
+    EXPECT_EQ(settings.writes, (stores ? Writes{{"serverfile", c.storesVersion}} : Writes{}));
   }
 }
 
-TEST_F(ServerListUpdateTest, ListAtTheCapIsTaken) {
-  internet.replies[kListUrl] =
-      Body(std::string(kMaxServerListBytes, 'x')).Length(kMaxServerListBytes);
-  EXPECT_TRUE(DownloadServerList(internet, file, kSite));
-  EXPECT_EQ(file.stored.size(), kMaxServerListBytes);
-}
-
-TEST_F(ServerListUpdateTest, CopiesInChunksEachWrittenBeforeTheNextRead) {
+TEST(ServerListUpdateTest, ChunksAreWrittenBeforeTheNextRead) {
   std::string body(1300, '\0');
   for (std::size_t i = 0; i < body.size(); ++i) body[i] = static_cast<char>(i * 7 + 3);
-  internet.replies[kListUrl] = Body(body).Length(body.size());
+  FakeSite site;
+  site.replies[kListUrl] = Reply{body, 200, body.size()};
 
-  ASSERT_TRUE(DownloadServerList(internet, file, kSite));
-  EXPECT_EQ(file.stored, body);
-  const EventLog expected = {"begin",    "read 512",  "write 512", "read 512", "write 512",
-                             "read 276", "write 276", "read 0",    "commit"};
-  EXPECT_EQ(log, expected);
+  ASSERT_TRUE(DownloadServerList(site, site, kSite));
+  EXPECT_EQ(site.stored, body);
+  EXPECT_EQ(site.log, (Log{"open " + kListUrl, "begin", "read 512", "write 512", "read 512",
+                           "write 512", "read 276", "write 276", "read 0", "close", "commit"}));
 }
 
 }  // namespace
