@@ -1,0 +1,91 @@
+// The options dialog and the server settings dialog.
+#include "driver.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+namespace norva::e2e {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+TEST(Dialogs, OptionsShowTheDefaultsStoreEachClickAndOkRebuildsTheEntry) {
+  NorvaApp app;
+  const Window main = app.StartReady();
+  ASSERT_EQ(app.PhonebookValue("Options"), "0x05001110");
+  main.Item(IDC_OPTIONS).Click();
+  const Window options = app.WaitForDialog(IDC_RUN_AT_STARTUP);
+  ASSERT_TRUE(options);
+  EXPECT_FALSE(main.IsEnabled()) << "modal";
+
+  const struct {
+    int id;
+    const char* setting;
+    bool checked;  // on a fresh account
+  } boxes[] = {{IDC_AUTOCONNECT, "autoconnect", false}, {IDC_AUTORECONNECT, "autoreconnect", false},
+               {IDC_SWCOMPRESS, "enableswcompress", false}, {IDC_MULTILINK, "multilink", false},
+               {IDC_TYPICAL, "defaultsecurity", true},      {IDC_LCP, "enablelcp", true}};
+  EXPECT_FALSE(options.Item(IDC_RUN_AT_STARTUP).IsChecked());
+  for (const auto& box : boxes) {
+    EXPECT_EQ(options.Item(box.id).IsChecked(), box.checked) << box.setting;
+    options.Item(box.id).Click();
+    EXPECT_TRUE(WaitFor([&] { return app.ReadSetting(box.setting) == DWORD{!box.checked}; })) << box.setting;
+  }
+  // The logon box writes the program's quoted path; a second click deletes it.
+  options.Item(IDC_RUN_AT_STARTUP).Click();
+  EXPECT_TRUE(WaitFor([&] { return app.RunValue().has_value(); }));
+  EXPECT_STRCASEEQ(app.RunValue().value_or("").c_str(), ("\"" + app.programPath() + "\"").c_str());
+  options.Item(IDC_RUN_AT_STARTUP).Click();
+  EXPECT_TRUE(WaitFor([&] { return !app.RunValue().has_value(); }));
+
+  options.PressKey(VK_ESCAPE);  // leaves the dialog open
+  options.Item(IDOK).Click();
+  ASSERT_TRUE(WaitFor([&] { return !options && app.PhonebookValue("Options") == "0x05001330"; }))
+      << app.PhonebookValue("Options");
+  EXPECT_TRUE(main.IsEnabled());
+}
+
+TEST(Dialogs, ServerSettingsAddAndRemoveEditConfigIniAtOnce) {
+  NorvaApp app;
+  const Window main = app.StartReady();
+  EXPECT_FALSE(main.Item(IDC_EDIT_SERVERS).IsVisible());  // so its command is sent as it would
+  main.Post(WM_COMMAND, MAKEWPARAM(IDC_EDIT_SERVERS, BN_CLICKED),
+            reinterpret_cast<LPARAM>(main.Item(IDC_EDIT_SERVERS).handle()));
+  const Window dialog = app.WaitForDialog(IDC_CUSTOM_IP);
+  ASSERT_TRUE(dialog);
+  const Window list = dialog.Item(IDC_CUSTOM_LIST);
+  EXPECT_FALSE(list.IsEnabled()) << "no config.ini yet";
+
+  const auto add = [&](const char* name, BYTE last) {
+    dialog.Item(IDC_CUSTOM_NAME).Type(name);
+    dialog.Item(IDC_CUSTOM_IP).Send(IPM_SETADDRESS, 0, MAKEIPADDRESS(192, 0, 2, last));
+    dialog.Item(IDC_CUSTOM_ADD).Click();
+    WaitFor([&] { return dialog.Item(IDC_CUSTOM_NAME).Text().empty(); });
+  };
+  const auto section = [&] {
+    char buffer[4096] = {};
+    const DWORD n = GetPrivateProfileSectionA("servers", buffer, sizeof buffer, app.configIni().c_str());
+    Lines lines;
+    for (const char* line = buffer; line < buffer + n && *line; line += lstrlenA(line) + 1) lines.emplace_back(line);
+    return lines;
+  };
+  add("Paris", 10);
+  EXPECT_EQ(section(), Lines{"Paris=192.0.2.10"});
+  EXPECT_TRUE(list.IsEnabled()) << "usable once Add has filled it";
+  EXPECT_NE(dialog.Item(IDC_CUSTOM_IP).Send(IPM_ISBLANK), 0) << "the fields are emptied";
+  add("London", 1);
+  add("Rome", 3);
+  add("PARIS", 99);  // a known name, in another case, keeps its place
+  ASSERT_EQ(section().size(), 3u);
+  EXPECT_STRCASEEQ(section()[0].c_str(), "Paris=192.0.2.99");
+  EXPECT_EQ(list.Rows(), (Lines{"Paris", "London", "Rome"}));
+  EXPECT_EQ(list.Selection(), 2);
+
+  list.Pick(1);
+  dialog.Item(IDC_CUSTOM_REMOVE).Click();
+  ASSERT_TRUE(WaitFor([&] { return list.Rows().size() == 2; }));
+  EXPECT_EQ(section(), (Lines{section()[0], "Rome=192.0.2.3"}));
+}
+
+}  // namespace
+}  // namespace norva::e2e

@@ -1,0 +1,114 @@
+// Drives the real norva.exe under Wine as a user (or the shell) would: a
+// clean account, the simulated remote access service beside it, clicks,
+// picks and typing posted to its windows, and what they show read back.
+// Clicks and picks are posted, never sent: the command behind them may open
+// a modal box and would then block the caller.
+#pragma once
+
+#include <windows.h>
+
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "resources/resource.h"
+#include "support/servers_xml.h"
+#include "wine_test_support.h"
+
+namespace norva::e2e {
+
+// Polls `done` until it holds or `timeoutMs` has passed; its last answer.
+bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs = 10000);
+
+class Window {
+ public:
+  Window() = default;
+  explicit Window(HWND handle) : handle_(handle) {}
+
+  HWND handle() const { return handle_; }
+  explicit operator bool() const { return handle_ != nullptr && IsWindow(handle_); }
+  Window Item(int id) const { return Window(GetDlgItem(handle_, id)); }
+
+  std::string Text() const;
+  bool IsVisible() const { return IsWindowVisible(handle_) != FALSE; }
+  bool IsEnabled() const { return IsWindowEnabled(handle_) != FALSE; }
+  bool IsChecked() const { return Send(BM_GETCHECK) == BST_CHECKED; }
+  std::vector<std::string> Rows() const;  // of a drop-down list
+  int Selection() const { return static_cast<int>(Send(CB_GETCURSEL)); }
+
+  // Selects `row` and tells the parent as the list does for a user's pick.
+  void Pick(int row) const;
+  void Click() const { Post(BM_CLICK); }
+  // Replaces the field's text by typing, so the field counts as edited.
+  void Type(const std::string& text) const;
+  // Presses a key where the keyboard focus of the window's thread is.
+  void PressKey(WORD key) const;
+
+  LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
+  void Post(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
+
+ private:
+  HWND handle_ = nullptr;
+};
+
+class NorvaApp {
+ public:
+  NorvaApp();
+  ~NorvaApp();
+  NorvaApp(const NorvaApp&) = delete;
+  NorvaApp& operator=(const NorvaApp&) = delete;
+
+  // --- Before a start
+  void SeedServers(const std::vector<testing::ServerEntry>& servers) const;
+  void SetScenario(const std::string& ini) const { ras_.SetScenario(ini); }
+  void WriteSetting(const char* name, DWORD value) const;
+
+  // --- Running it
+  void Launch();
+  // Starts the program; its main window once it shows.
+  Window Start();
+  // Started, with the server list filled after the updater (the download
+  // animation is hidden then).
+  Window StartReady();
+  bool WaitForExit(DWORD* exitCode) const;
+  DWORD processId() const { return processes_.back().id; }
+  // A visible dialog with `withControl` and not `withoutControl` (several
+  // dialogs reuse identifiers), once it shows.
+  Window WaitForDialog(int withControl, int withoutControl = 0) const;
+  // The next message box, as "caption: text", dismissed.
+  std::string NextBox() const;
+  // Right-clicks the tray icon as the shell reports it and chooses `item`
+  // of the menu that opens (0 "Open", 1 "Exit").
+  bool ChooseFromTray(const Window& main, int item) const;
+
+  // --- What was stored
+  std::optional<DWORD> ReadSetting(const char* name) const;
+  std::optional<std::string> RunValue() const;
+  std::string PhonebookValue(const char* key) const;
+  bool PhonebookExists() const { return testing::FileExists(phonebook_); }
+  std::string StateFile(const char* name) const { return ras_.dir().File(name); }
+  std::string StateText(const char* name) const { return testing::ReadFileBytes(StateFile(name)); }
+  // The service's call log: lines of `call` ("RasDialA", ...), or all.
+  std::vector<std::string> Calls(const std::string& call = "") const;
+
+  const std::string& programPath() const { return program_; }
+  const std::string& configIni() const { return configIni_; }
+
+ private:
+  struct Process {
+    HANDLE handle;
+    DWORD id;
+  };
+  void CleanAccount() const;
+
+  testing::FakeRasSession ras_;
+  std::string folder_, program_, configIni_, phonebook_, serversXml_;
+  std::deque<Process> processes_;
+};
+
+// A field ("phone", "user", ...) of a call log line.
+std::string Field(const std::string& line, const std::string& key);
+
+}  // namespace norva::e2e
