@@ -51,13 +51,14 @@ sys.exit(link[:16] != b"norva.exe.debug\0" or link[-4:] != zlib.crc32(symbols).t
   debuglink "$a/norva.exe.debug" || fail "norva.exe's debug link does not name norva.exe.debug with its CRC"
 [ "$(msiinfo export "$b/$msi" File | tail -n +4 | cut -f1 | sort | tr '\n' ' ')" = "logo.bmp norva.exe " ] ||
   fail "the installer holds other files than norva.exe and logo.bmp"
-msiinfo export "$b/$msi" Property | grep -q "^ProductVersion	$NORVA_VERSION" || fail "installer version"
+msiinfo export "$b/$msi" Property | grep "^ProductVersion	$NORVA_VERSION" >/dev/null || fail "installer version"
 ok "release files, sums, size $(stat -c %s "$a/norva.exe") bytes, debug link, installer contents"
 
 for file in norva.exe "$msi"; do
   osslsigncode verify -CAfile ca.pem -in "$b/$file" >/dev/null 2>&1 || fail "$file: signature not accepted"
-  cp "$b/$file" changed && printf '\x55' | dd of=changed bs=1 seek=300000 conv=notrunc 2>/dev/null
-  if cmp -s changed "$b/$file" || osslsigncode verify -CAfile ca.pem -in changed >/dev/null 2>&1; then
+  hex=$(printf %02x $(($(od -An -tu1 -j300000 -N1 "$b/$file") ^ 255)))
+  cp "$b/$file" changed && printf "\\x$hex" | dd of=changed bs=1 seek=300000 conv=notrunc 2>/dev/null
+  if osslsigncode verify -CAfile ca.pem -in changed >/dev/null 2>&1; then
     fail "$file: a changed byte still verifies"
   fi
 done
@@ -102,7 +103,7 @@ windir="C:\\users\\$user\\AppData\\Local\\Programs\\NORVA Connection Assistant"
 lnk="$WINEPREFIX/drive_c/users/$user/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/NORVA Connection Assistant.lnk"
 journey() {
   run "$driver" "$(norva_windows_path "$lnk")" "$@" >journey.log || { cat journey.log; fail "program as installed"; }
-  grep -qxF "target=$windir\\norva.exe" journey.log && sed 's/\\$//' journey.log | grep -qxF "folder=$windir" ||
+  grep -qxF "target=$windir\\norva.exe" journey.log && sed 's/\\$//' journey.log | grep -xF "folder=$windir" >/dev/null ||
     { cat journey.log; fail "the shortcut does not start norva.exe in the install folder"; }
   tail -n 1 journey.log
 }
@@ -113,8 +114,8 @@ entries() {
     awk '/^HKEY_/ {k = $0} /DisplayName .*NORVA Connection Assistant$/ {n[k] = 1}
          /DisplayVersion / {v[k] = $NF} /Publisher / {p[k] = $NF} END {for (k in n) print k "|" v[k] "|" p[k]}' | sort -u
 }
-setting() { run reg query 'HKCU\Software\NORVA' /v enableswcompress | grep -q 'REG_DWORD *0x1$'; }
-run_value() { run reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Run' /v norva | grep -qF "$windir\\norva.exe"; }
+setting() { run reg query 'HKCU\Software\NORVA' /v enableswcompress | grep 'REG_DWORD *0x1$' >/dev/null; }
+run_value() { run reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Run' /v norva | grep -F "$windir\\norva.exe" >/dev/null; }
 kept() { grep -qF "Release test=10.1.2.3" "$dir/config.ini" && setting && run_value; }
 
 install /i "$(norva_windows_path "$work/cert/older.msi")"
