@@ -8,23 +8,29 @@
 
 namespace {
 
-HMODULE LoadWinInet() {
+HMODULE LoadFromSystemFolder() {
   HMODULE module = LoadLibraryExA("wininet.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
   if (module != nullptr || GetLastError() != ERROR_INVALID_PARAMETER) return module;
   // Windows 7 without KB2533623 knows no LOAD_LIBRARY_SEARCH_* flags: the
   // system folder's full path then.
   char path[MAX_PATH];
-  const UINT length = GetSystemDirectoryA(path, MAX_PATH - 13);
-  if (length == 0 || length >= MAX_PATH - 13) return nullptr;
-  lstrcatA(path, "\\wininet.dll");
+  const UINT length = GetSystemDirectoryA(path, MAX_PATH);
+  if (length == 0 || length + sizeof "\\wininet.dll" > MAX_PATH) return nullptr;
+  lstrcpynA(path + length, "\\wininet.dll", static_cast<int>(MAX_PATH - length));
   return LoadLibraryA(path);
+}
+
+// Loaded once, by the first call of any of the functions below.
+HMODULE WinInet() {
+  static const HMODULE module = LoadFromSystemFolder();
+  return module;
 }
 
 // The function `name` of WinINet, or null (with the reason in
 // GetLastError) when WinINet or the function cannot be had.
 template <typename Function>
 Function Find(const char* name) {
-  static const HMODULE module = LoadWinInet();
+  const HMODULE module = WinInet();
   if (module == nullptr) return nullptr;
   // Through void*: GetProcAddress's type fits no function.
   return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
