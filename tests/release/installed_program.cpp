@@ -20,10 +20,7 @@ struct Releaser {
 };
 using Handle = std::unique_ptr<void, BOOL(WINAPI*)(HANDLE)>;
 
-int Fail(const char* what) {
-  std::printf("FAILED: %s\n", what);
-  return 1;
-}
+int Fail(const char* what) { std::printf("FAILED: %s\n", what); return 1; }
 
 bool ReadShortcut(const char* path, char (&target)[MAX_PATH], char (&folder)[MAX_PATH]) {
   IShellLinkA* link = nullptr;

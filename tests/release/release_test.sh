@@ -1,8 +1,6 @@
 #!/usr/bin/env bash
-# The release as a provider ships it: scripts/release in two copies of the
-# tree, unsigned and signed with a throwaway certificate, must give the same
-# bytes; then its installer goes through a user's life under Wine in a prefix
-# of its own: install an older version, use it, upgrade, repair, uninstall.
+# The release: scripts/release in two copies of the tree, unsigned and signed, gives the same
+# bytes; its installer then goes through a user's life under Wine in a prefix of its own.
 #   release_test.sh SOURCE WORK DRIVER FAKERAS_DLL LOADER ARCH(i686|x64)
 set -euo pipefail
 src=$1 work=$2 driver=$3 fakeras=$4 loader=$5 arch=$6
@@ -76,8 +74,7 @@ ok "norva.exe, its symbols and the installer are the same bytes from two folders
 # --- The installer under Wine, as a user meets it.
 rel=$b env_file=$work/b/build/release-build/release.env
 if [ "$arch" = x64 ]; then
-  echo "NOTE: only 64-bit Wine runs here, so the installer is tested as the same release built for"
-  echo "NOTE: x86_64 (scripts/release --arch x64: wixl -a x64, Win64 components); the i686 one is checked above."
+  echo "NOTE: only 64-bit Wine runs here: the installer tested is the same release built for x86_64"
   release b --arch x64 --sign ../cert/sign.pfx
   rel=$work/b/build/release-x64 env_file=$work/b/build/release-build-x64/release.env
 fi
