@@ -2,7 +2,10 @@
 // would sit in the program's import table, and the loader would load it, and
 // the DLLs it needs, before the window could show. Instead the program's
 // calls into it (all through the __imp_ slots that dllimport declarations
-// read) land here, and the first one loads it, from the system folder only.
+// read) land here, and the first one loads it, from the system folder only,
+// once the window is up: the worker starts while the window is being made,
+// and loading WinINet then would hold the loader lock the window's thread
+// needs (and the processor) in the middle of its start-up.
 #include <windows.h>
 #include <wininet.h>
 
@@ -20,9 +23,31 @@ HMODULE LoadFromSystemFolder() {
   return LoadLibraryA(path);
 }
 
+// Static initialisation runs on the thread that makes the window.
+const DWORD g_windowThread = GetCurrentThreadId();
+
+BOOL CALLBACK TakeWindow(HWND window, LPARAM found) {
+  *reinterpret_cast<HWND*>(found) = window;
+  return FALSE;
+}
+
+// Waits (at most 10 s) until the window's thread takes messages again: by
+// then its window has been shown and painted.
+void WaitForWindowThread() {
+  HWND window = nullptr;
+  EnumThreadWindows(g_windowThread, TakeWindow, reinterpret_cast<LPARAM>(&window));
+  DWORD_PTR result = 0;
+  if (window != nullptr && GetCurrentThreadId() != g_windowThread) {
+    SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result);
+  }
+}
+
 // Loaded once, by the first call of any of the functions below.
 HMODULE WinInet() {
-  static const HMODULE module = LoadFromSystemFolder();
+  static const HMODULE module = [] {
+    WaitForWindowThread();
+    return LoadFromSystemFolder();
+  }();
   return module;
 }
 
