@@ -1,7 +1,8 @@
 # Wine and Xvfb for the scripts and the test fixture of this tree, in one
 # place. Sourced (POSIX sh) by scripts/run, scripts/test, scripts/bench-startup,
-# scripts/release's tests and cmake/wine/prefix.sh; cmake/Wine.cmake asks it
-# for the loader. Wine is found on PATH, never at a fixed place.
+# the release tests, cmake/wine/prefix.sh and the wine-run wrapper;
+# cmake/Wine.cmake asks it for the loader. Wine is found on PATH (and beside
+# the real wineserver), never at a fixed place.
 
 # Prints the Wine loader that runs programs of BITS (32 or 64) bits on this
 # machine, and fails when there is none. The loaders are looked for on PATH
