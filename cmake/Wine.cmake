@@ -1,14 +1,21 @@
 # Windows programs of this tree run under Wine: the loader of the build's
 # bitness, a wrapper that sets up the environment, and the fixture that makes
 # a fresh prefix on a display of its own once per test run.
+set(NORVA_WINE_HELPER ${CMAKE_CURRENT_LIST_DIR}/wine/wine.sh)
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
-  find_program(NORVA_WINE_LOADER NAMES wine64 PATHS /usr/lib/wine /usr/lib64/wine NO_DEFAULT_PATH)
+  set(_bits 64)
 else()
-  find_program(NORVA_WINE_LOADER NAMES wine PATHS /usr/lib/wine NO_DEFAULT_PATH)
+  set(_bits 32)
 endif()
 if(NOT NORVA_WINE_LOADER)
-  message(WARNING "No Wine loader for this bitness; the Windows tests cannot run")
-  set(NORVA_WINE_LOADER wine)
+  execute_process(COMMAND sh -c ". '${NORVA_WINE_HELPER}' && norva_wine_loader ${_bits}"
+                  OUTPUT_VARIABLE _loader OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE _rc)
+  if(_rc EQUAL 0 AND _loader)
+    set(NORVA_WINE_LOADER ${_loader} CACHE FILEPATH "The Wine loader of this build's bitness")
+  else()
+    message(STATUS "No ${_bits}-bit Wine runs on this machine; the Windows tests cannot run here")
+    set(NORVA_WINE_LOADER wine)
+  endif()
 endif()
 
 set(NORVA_WINE_DIR ${CMAKE_BINARY_DIR}/wine)

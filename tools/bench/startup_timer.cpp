@@ -8,9 +8,8 @@
 // from just before CreateProcess until the new process's first thread has a
 // visible window with the given caption (polled every millisecond with
 // EnumThreadWindows and IsWindowVisible). The program is then asked to end
-// (the Cancel command, which is Exit in the program and Close in the bare
-// dialog), and ended by force when it has not ended within a few seconds,
-// before anything else starts. The times are compared with those of the
+// (the Cancel command, Exit), and ended by force when it has not ended
+// within a few seconds, before anything else starts. The times are compared with those of the
 // last program given, the baseline.
 //
 // Options:
