@@ -21,6 +21,11 @@ struct WorkerArgs {
 
 DWORD WINAPI ServerListWorker(LPVOID param) {
   WorkerArgs* args = static_cast<WorkerArgs*>(param);
+  // The thread starts while the window is still being made and shown;
+  // loading WinINet now would hold the loader lock that work needs. The
+  // fetch waits until the window takes messages (at most 10 s).
+  DWORD_PTR ignored = 0;
+  SendMessageTimeoutA(args->mainWindow, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &ignored);
   bool stored = false;
   {
     WinInetClient internet;

@@ -1,9 +1,56 @@
 #include "serverlist/wininet_client.h"
 
 namespace norva {
+namespace {
+
+// WinINet serves only the server list's worker, so it is not among the
+// program's imports: the loader would load it, and the DLLs it needs, before
+// the window could show. The first request loads it, from the system folder.
+struct WinInet {
+  decltype(&InternetOpenA) open;
+  decltype(&InternetOpenUrlA) openUrl;
+  decltype(&InternetSetOptionA) setOption;
+  decltype(&HttpQueryInfoA) queryInfo;
+  decltype(&InternetReadFile) read;
+  decltype(&InternetCloseHandle) close;
+};
+
+HMODULE LoadFromSystemFolder() {
+  HMODULE module = LoadLibraryExA("wininet.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  if (module != nullptr || GetLastError() != ERROR_INVALID_PARAMETER) return module;
+  // A Windows 7 without KB2533623 knows no LOAD_LIBRARY_SEARCH_* flags: the
+  // system folder's full path then.
+  char path[MAX_PATH];
+  const UINT length = GetSystemDirectoryA(path, MAX_PATH);
+  if (length == 0 || length + sizeof "\\wininet.dll" > MAX_PATH) return nullptr;
+  lstrcpynA(path + length, "\\wininet.dll", static_cast<int>(MAX_PATH - length));
+  return LoadLibraryA(path);
+}
+
+template <typename Function>
+bool Find(HMODULE module, const char* name, Function& function) {
+  // Through void*: GetProcAddress's type fits no function.
+  function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+  return function != nullptr;
+}
+
+// WinINet's functions, or null when it cannot be had.
+const WinInet* Api() {
+  static WinInet api;
+  static const bool loaded = [] {
+    const HMODULE m = LoadFromSystemFolder();
+    return m != nullptr && Find(m, "InternetOpenA", api.open) &&
+           Find(m, "InternetOpenUrlA", api.openUrl) &&
+           Find(m, "InternetSetOptionA", api.setOption) && Find(m, "HttpQueryInfoA", api.queryInfo) &&
+           Find(m, "InternetReadFile", api.read) && Find(m, "InternetCloseHandle", api.close);
+  }();
+  return loaded ? &api : nullptr;
+}
+
+}  // namespace
 
 void InternetHandle::Reset(HINTERNET handle) {
-  if (handle_ != nullptr) InternetCloseHandle(handle_);
+  if (handle_ != nullptr) Api()->close(handle_);  // a handle means WinINet is there
   handle_ = handle;
 }
 
@@ -20,7 +67,7 @@ class WinInetResponse : public InternetResponse {
   std::uint32_t StatusCode() override {
     DWORD status = 0;
     DWORD size = sizeof status;
-    if (!HttpQueryInfoA(request_.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status,
+    if (!Api()->queryInfo(request_.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status,
                         &size, nullptr)) {
       return 0;
     }
@@ -30,7 +77,7 @@ class WinInetResponse : public InternetResponse {
   bool ContentLength(std::uint64_t* length) override {
     char text[32];
     DWORD size = sizeof text;
-    if (!HttpQueryInfoA(request_.get(), HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr)) {
+    if (!Api()->queryInfo(request_.get(), HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr)) {
       if (GetLastError() == ERROR_HTTP_HEADER_NOT_FOUND) return false;
       *length = kUnreadableLength;  // there is one, but not one we can use
       return true;
@@ -42,7 +89,7 @@ class WinInetResponse : public InternetResponse {
 
   bool Read(char* buffer, std::uint32_t size, std::uint32_t* read) override {
     DWORD got = 0;
-    const BOOL ok = InternetReadFile(request_.get(), buffer, size, &got);
+    const BOOL ok = Api()->read(request_.get(), buffer, size, &got);
     *read = got;
     return ok != FALSE;
   }
@@ -58,7 +105,7 @@ void SetTimeouts(HINTERNET handle) {
   DWORD ms = WinInetClient::kTimeoutMs;
   for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
                        INTERNET_OPTION_RECEIVE_TIMEOUT}) {
-    InternetSetOptionA(handle, option, &ms, sizeof ms);
+    Api()->setOption(handle, option, &ms, sizeof ms);
   }
 }
 
@@ -71,11 +118,13 @@ DWORD WinInetClient::RequestFlags(InternetRequest what) {
 }
 
 std::unique_ptr<InternetResponse> WinInetClient::Open(const char* url, InternetRequest what) {
-  InternetHandle session(InternetOpenA(nullptr, INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
+  const WinInet* api = Api();
+  if (api == nullptr) return nullptr;
+  InternetHandle session(api->open(nullptr, INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
   if (!session) return nullptr;
   SetTimeouts(session.get());
   InternetHandle request(
-      InternetOpenUrlA(session.get(), url, nullptr, 0, RequestFlags(what), 0));
+      api->openUrl(session.get(), url, nullptr, 0, RequestFlags(what), 0));
   if (!request) return nullptr;
   SetTimeouts(request.get());  // again: not every WinINet hands the session's on
   // The response owns both handles from here on.
