@@ -76,7 +76,7 @@ TEST_F(Connect, BoxesSayWhatWentWrongThenProgressConnectsAndDisconnectReleases) 
       << "released";
 }
 
-TEST_F(Connect, ALostLinkIsReleasedReportedAndTheFormIsUsableAgain) {
+TEST_F(Connect, ALostLinkIsReleasedAndReportedWithoutAReDialOrWhenItsPromptIsCancelled) {
   const Window main = app.StartReady();
   Dial(main, 2, "secret");
   ASSERT_TRUE(WaitConnected(main));
@@ -90,6 +90,18 @@ TEST_F(Connect, ALostLinkIsReleasedReportedAndTheFormIsUsableAgain) {
   main.Item(IDOK).Click();
   EXPECT_TRUE(WaitConnected(main));
   EXPECT_EQ(app.Calls("RasDialA").size(), 2u);
+
+  // With auto reconnect on, Escape on its prompt leaves the link lost.
+  app.WriteSetting("autoreconnect", 1);
+  testing::WriteFileBytes(app.StateFile("dropped"), "");
+  const Window prompt = app.WaitForDialog(IDC_PROMPT_TEXT, IDC_RUN_AT_STARTUP);
+  ASSERT_TRUE(prompt);
+  EXPECT_EQ(prompt.Item(IDC_PROMPT_TEXT).Text().substr(0, 51),
+            "NORVA Auto Re Connect is enabled. re-connecting in ");
+  prompt.PressKey(VK_ESCAPE);
+  ASSERT_TRUE(WaitFor([&] { return !prompt && main.Item(IDC_STATUS).Text() == "Connection lost."; }));
+  EXPECT_EQ(app.Calls("RasDialA").size(), 2u);
+  EXPECT_EQ(app.Calls("RasHangUpA").size(), 2u);
 }
 
 TEST_F(Connect, ExitFromTheTrayLeavesTheConnectionUpForTheNextStartToAdopt) {

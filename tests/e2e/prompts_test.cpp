@@ -1,5 +1,5 @@
-// The five-second prompt before the program dials on its own: after start-up
-// and after a lost link; Enter, Escape and Exit while it counts.
+// The five-second prompt before the program dials on its own after start-up;
+// Enter and Exit while it counts.
 #include "driver.h"
 
 #include <gtest/gtest.h>
@@ -13,7 +13,7 @@ class Prompts : public ::testing::Test {
     app.SeedServers({{"shared", "Amsterdam", "203.0.113.1"},
                      {"shared", "Chicago", "203.0.113.3"},
                      {"shared", "Dallas", "203.0.113.4"}});
-    app.SetScenario("[dial]\nstep_ms=20\n[link]\ndrop_trigger_file=" + app.StateFile("dropped") + "\n");
+    app.SetScenario("[dial]\nstep_ms=20\n");
   }
   // The prompt: the countdown's text item, and not the options' logon box.
   Window WaitForPrompt() const { return app.WaitForDialog(IDC_PROMPT_TEXT, IDC_RUN_AT_STARTUP); }
@@ -49,24 +49,6 @@ TEST_F(Prompts, AutoConnectCountsDownAtTheWindowsCornerThroughEnterAndDialsTheLa
   EXPECT_EQ(shown.back(), "NORVA Auto Connect is enabled. connecting in 1 seconds.");
   ASSERT_TRUE(WaitFor([&] { return app.Calls("RasDialA").size() == 1; }));
   EXPECT_EQ(Field(app.Calls("RasDialA")[0], "phone"), "203.0.113.4");
-}
-
-TEST_F(Prompts, EscapeOnTheReconnectPromptLeavesTheLinkLost) {
-  app.WriteSetting("autoreconnect", 1);
-  const Window main = app.StartReady();
-  main.Item(IDC_SERVER).Pick(2);
-  main.Item(IDOK).Click();
-  ASSERT_TRUE(WaitFor([&] { return main.Item(IDC_STATUS).Text() == "Connected."; }));
-  testing::WriteFileBytes(app.StateFile("dropped"), "");
-  const Window prompt = WaitForPrompt();
-  ASSERT_TRUE(prompt);
-  EXPECT_EQ(prompt.Item(IDC_PROMPT_TEXT).Text().substr(0, 51),
-            "NORVA Auto Re Connect is enabled. re-connecting in ");
-  prompt.PressKey(VK_ESCAPE);
-  ASSERT_TRUE(WaitFor([&] { return main.Item(IDC_STATUS).Text() == "Connection lost."; }));
-  EXPECT_EQ(app.Calls("RasDialA").size(), 1u);
-  EXPECT_EQ(app.Calls("RasHangUpA").size(), 1u);
-  EXPECT_EQ(main.Item(IDOK).Text(), "Connect");
 }
 
 TEST_F(Prompts, ExitFromTheTrayDuringThePromptEndsTheProgramWithoutADial) {

@@ -9,11 +9,23 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
+// The entry as the service stored it through the program's adapter.
+std::string Entry(const NorvaApp& app) {
+  std::string entry;
+  for (const char* key : {"VpnStrategy", "Options", "Options2", "NetProtocols", "FramingProtocol",
+                          "Type", "RedialCount", "DeviceName", "DeviceType", "LocalPhoneNumber"}) {
+    entry += app.PhonebookValue(key) + " ";
+  }
+  const size_t key = app.StateText("credentials.ini").find("PreSharedKey=");
+  return entry + (key == std::string::npos ? "-" : app.StateText("credentials.ini").substr(key + 13, 8));
+}
+
 TEST(Startup, TheEntryComesFirstThenTheWindowTheListAndTheTray) {
   NorvaApp app;
   app.SeedServers({{"shared", "Amsterdam", "203.0.113.1"},
                    {"dedicated", "Berlin", "203.0.113.2"},
                    {"shared", "Chicago", "203.0.113.3"}});
+  testing::WriteFileBytes(app.configIni(), "[servers]\r\nParis=192.0.2.10\r\nRome=192.0.2.20\r\n");
   ASSERT_FALSE(app.PhonebookExists());
   const Window main = app.StartReady();
   ASSERT_TRUE(main);
@@ -25,8 +37,21 @@ TEST(Startup, TheEntryComesFirstThenTheWindowTheListAndTheTray) {
   }
   EXPECT_EQ(calls, (Lines{"RasGetEntryPropertiesA -> 621", "RasSetEntryPropertiesA -> 0",
                           "RasSetCredentialsA -> 0", "RasGetEntryPropertiesA -> 0"}));
+  const char kPptp[] = "0x00000001 0x05001110 0x00000004 0x00000004 0x00000001 0x00000002 "
+                       "0x00000003 WAN Miniprot (PPTP) vpn 192.0.2.10 -";
+  EXPECT_EQ(Entry(app), kPptp);
+  const std::string guid = app.PhonebookValue("Guid");
   EXPECT_EQ(main.Item(IDC_VPNTYPE).Rows(), (Lines{"PPTP VPN", "L2TP IPSec VPN"}));
   EXPECT_EQ(main.Item(IDC_VPNTYPE).Selection(), 0);
+  // A tunnel type picked rebuilds the same entry, with the key for L2TP/IPSec.
+  main.Item(IDC_VPNTYPE).Pick(1);
+  EXPECT_TRUE(WaitFor([&] { return Entry(app) == "0x00000003 0x05001310 0x00000014 0x00000004 "
+                                                 "0x00000001 0x00000002 0x00000003 WAN Miniprot "
+                                                 "(L2TP) vpn 192.0.2.10 58132470"; }))
+      << Entry(app);
+  main.Item(IDC_VPNTYPE).Pick(0);
+  EXPECT_TRUE(WaitFor([&] { return Entry(app) == kPptp; })) << Entry(app);
+  EXPECT_EQ(app.PhonebookValue("Guid"), guid);
   EXPECT_TRUE(main.Item(IDC_SHARED).IsChecked());
   const Window list = main.Item(IDC_SERVER);
   EXPECT_EQ(list.Rows(), (Lines{"choose server...", "Amsterdam", "Chicago"}));
