@@ -427,7 +427,7 @@ TEST(MainController, AConnectionUpAtStartIsAdoptedAndWatched) {
 
 // --- The link watch and a lost link
 
-TEST(MainController, OnlyAnInvalidHandleOrAStateOtherThanConnectedIsALoss) {
+TEST(MainController, TheWatchGoesOnWhileTheLinkIsUpOrItsStateCannotBeHad) {
   Rig r;
   r.Connected();
   r.view.Take();
@@ -435,89 +435,60 @@ TEST(MainController, OnlyAnInvalidHandleOrAStateOtherThanConnectedIsALoss) {
   r.controller->OnLinkWatchTick();
   r.ras.getConnectStatus = [](ConnectionHandle, ConnectionStatus&) { return 1234u; };
   r.controller->OnLinkWatchTick();
-  EXPECT_TRUE(r.view.Take().empty()) << "the watch goes on";
-  r.Serve();
-  r.Drop(1);
-  r.controller->OnLinkWatchTick();
-  EXPECT_EQ(r.view.Take().front(), "watch stop");
+  EXPECT_TRUE(r.view.Take().empty());
 }
 
-TEST(MainController, ALossWithoutReDialIsReleasedAndReported) {
+TEST(MainController, ALostLinkIsReleasedFirstThenDialledAgainOrReported) {
+  using O = PromptOutcome;
+  const Log prompt = {"prompt reconnect"}, notice = {"notice Please Select Valid Server"};
+  const Log redial = {"prompt reconnect", "server list off", "inputs off", "label Disconnect",
+                      "button off"};
   struct Case {
     const char* name;
     std::uint32_t autoReconnect;
-    bool adopted;
-  } cases[] = {{"reconnect off", 0, false}, {"prompt cancelled", 1, false},
-               {"adopted, reconnect off", 0, true}, {"adopted, prompt cancelled", 1, true}};
+    O prompt;
+    bool adopted, gone;  // gone: the service already let the handle go (6)
+    int row;             // chosen when the link drops
+    Log expected;        // after the release
+  } cases[] = {
+      {"reconnect off", 0, O::kGoAhead, false, false, 3, kLossReported},
+      {"prompt cancelled", 1, O::kCancelled, false, false, 3, Then(prompt, kLossReported)},
+      {"dialled again", 1, O::kGoAhead, false, false, 3, redial},
+      {"adopted, reconnect off", 0, O::kGoAhead, true, false, 3, kLossReported},
+      {"adopted, prompt cancelled", 1, O::kCancelled, true, false, 3, Then(prompt, kLossReported)},
+      {"adopted, dialled again", 1, O::kGoAhead, true, false, 3, redial},
+      {"nothing valid to dial", 1, O::kGoAhead, false, false, 0,
+       Then(Then(prompt, notice), kLossReported)},
+      {"handle already gone", 0, O::kGoAhead, false, true, 3, kLossReported},
+  };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Rig r;
     r.settings.values["autoreconnect"] = c.autoReconnect;
-    r.view.promptOutcome = PromptOutcome::kCancelled;
-    if (c.adopted) r.up = {Up(1)};
+    r.view.promptOutcome = c.prompt;
+    const ConnectionHandle lost = H(c.adopted ? 7 : 1);
+    if (c.adopted) r.up = {Up(7)};
     c.adopted ? r.StartReady() : r.Connected();
+    r.view.ChooseServer(c.row);
     r.view.Take();
-    r.Drop(1);
+    r.ras.Take();
+    c.gone ? void(r.released.insert(lost)) : r.Drop(c.adopted ? 7 : 1);
     r.controller->OnLinkWatchTick();
-    Log expected = {"watch stop", "busy", "busy end"};
-    if (c.autoReconnect != 0) expected.push_back("prompt reconnect");
-    EXPECT_EQ(r.view.Take(), Then(expected, kLossReported));
-    EXPECT_EQ(r.hungUp, Handles{H(1)});
-    EXPECT_TRUE(r.released.count(H(1)));
+    EXPECT_EQ(r.view.Take(), Then({"watch stop", "busy", "busy end"}, c.expected));
+    const Calls calls = r.ras.Take();
+    EXPECT_EQ(calls.at(1), "HangUp") << "released before anything else";
+    EXPECT_EQ(r.hungUp, Handles{lost});
+    EXPECT_TRUE(r.released.count(lost));
+    if (c.expected == redial) {
+      EXPECT_EQ(calls.back() + " " + r.dials.back().phoneNumber, "Dial osl.example");
+      continue;
+    }
     r.controller->OnLinkWatchTick();
     EXPECT_TRUE(r.view.Take().empty()) << "no more watching";
     r.view.ChooseServer(1);
     r.controller->OnConnectButton();
     EXPECT_EQ(r.dials.size(), c.adopted ? 1u : 2u) << "the button dials anew";
   }
-}
-
-TEST(MainController, AReDialFirstReleasesTheLostHandle) {
-  for (bool adopted : {false, true}) {
-    SCOPED_TRACE(adopted ? "adopted at start" : "dialled");
-    Rig r;
-    r.settings.values["autoreconnect"] = 1;
-    if (adopted) {
-      r.up = {Up(7)};
-      r.StartReady();
-      r.view.ChooseServer(3);
-    } else {
-      r.Connected(3);
-    }
-    r.view.Take();
-    r.ras.Take();
-    r.Drop(adopted ? 7 : 1);
-    r.controller->OnLinkWatchTick();
-    EXPECT_EQ(r.view.Take(), (Log{"watch stop", "busy", "busy end", "prompt reconnect",
-                                  "server list off", "inputs off", "label Disconnect", "button off"}));
-    const Calls calls = r.ras.Take();
-    EXPECT_EQ(calls[1], "HangUp");
-    EXPECT_EQ(calls.back(), "Dial");
-    EXPECT_EQ(r.hungUp, Handles{H(adopted ? 7 : 1)});
-    EXPECT_TRUE(r.released.count(H(adopted ? 7 : 1)));
-    EXPECT_EQ(r.dials.back().phoneNumber, "osl.example");
-  }
-
-  // With nothing valid to dial the loss is reported as well.
-  Rig t;
-  t.settings.values["autoreconnect"] = 1;
-  t.Connected();
-  t.view.ChooseServer(0);
-  t.view.Take();
-  t.Drop(1);
-  t.controller->OnLinkWatchTick();
-  EXPECT_EQ(t.view.Take(), Then({"watch stop", "busy", "busy end", "prompt reconnect",
-                                 "notice Please Select Valid Server"},
-                                kLossReported));
-}
-
-TEST(MainController, AHandleTheServiceAlreadyForgotCountsAsReleased) {
-  Rig r;
-  r.Connected();
-  r.view.Take();
-  r.released.insert(H(1));  // status and hang-up answer 6 from now on
-  r.controller->OnLinkWatchTick();
-  EXPECT_EQ(r.view.Take(), Then({"watch stop", "busy", "busy end"}, kLossReported));
 }
 
 // --- Auto connect
