@@ -1,4 +1,5 @@
-// Starting, showing, hiding and ending the program, and its tray icon.
+// Starting, showing, hiding and ending the program, its tray icon, and the
+// auto connect after start-up behind its countdown prompt.
 #include "driver.h"
 
 #include <gtest/gtest.h>
@@ -105,6 +106,57 @@ TEST(Startup, TheTrayIconComesBackWhenTheShellRestarts) {
   ASSERT_FALSE(TrayIcon(main));
   main.Post(RegisterWindowMessageA("TaskbarCreated"));
   EXPECT_TRUE(WaitFor([&] { return TrayIcon(main); }, 3000));
+}
+
+// Auto connect on, to the server in `row`: the main window, and the
+// countdown prompt once it shows (the countdown's text, not the options').
+std::pair<Window, Window> StartAutoConnect(NorvaApp& app, DWORD row) {
+  app.SeedServers({{"shared", "Amsterdam", "203.0.113.1"},
+                   {"shared", "Chicago", "203.0.113.3"},
+                   {"shared", "Dallas", "203.0.113.4"}});
+  app.SetScenario("[dial]\nstep_ms=20\n");
+  app.WriteSetting("autoconnect", 1);
+  app.WriteSetting("lastserver", row);
+  const Window main = app.Start();
+  Window prompt;
+  WaitFor([&] { return static_cast<bool>(prompt = app.WaitForDialog(IDC_PROMPT_TEXT, IDC_RUN_AT_STARTUP)); },
+          30000);
+  return {main, prompt};
+}
+
+TEST(Startup, AutoConnectCountsDownAtTheWindowsCornerThroughEnterAndDialsTheLastServer) {
+  NorvaApp app;
+  const auto [main, prompt] = StartAutoConnect(app, 3);
+  ASSERT_TRUE(prompt);
+  EXPECT_EQ(main.Item(IDC_SERVER).Selection(), 3);
+  POINT promptCorner = {0, 0}, mainCorner = {0, 0};  // not centred
+  ClientToScreen(prompt.handle(), &promptCorner);
+  ClientToScreen(main.handle(), &mainCorner);
+  EXPECT_EQ(std::make_pair(promptCorner.x, promptCorner.y), std::make_pair(mainCorner.x, mainCorner.y));
+
+  prompt.Post(WM_COMMAND, IDOK);  // what Enter sends: the countdown goes on
+  Lines shown;
+  WaitFor([&, prompt = prompt] {
+    const std::string text = prompt.Item(IDC_PROMPT_TEXT).Text();
+    if (!text.empty() && (shown.empty() || shown.back() != text)) shown.push_back(text);
+    return !prompt;
+  }, 9000);
+  ASSERT_FALSE(prompt) << "the countdown did not end";
+  ASSERT_GE(shown.size(), 4u) << ::testing::PrintToString(shown);
+  EXPECT_EQ(shown.back(), "NORVA Auto Connect is enabled. connecting in 1 seconds.");
+  ASSERT_TRUE(WaitFor([&] { return app.Calls("RasDialA").size() == 1; }));
+  EXPECT_EQ(Field(app.Calls("RasDialA")[0], "phone"), "203.0.113.4");
+}
+
+TEST(Startup, ExitFromTheTrayDuringTheAutoConnectPromptEndsTheProgramWithoutADial) {
+  NorvaApp app;
+  const auto [main, prompt] = StartAutoConnect(app, 1);
+  ASSERT_TRUE(prompt);
+  ASSERT_TRUE(app.ChooseFromTray(main, 1));  // "Exit"
+  DWORD exitCode = 1;
+  ASSERT_TRUE(app.WaitForExit(&exitCode));
+  EXPECT_EQ(exitCode, 0u);
+  EXPECT_TRUE(app.Calls("RasDialA").empty());
 }
 
 }  // namespace
