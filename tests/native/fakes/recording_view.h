@@ -47,17 +47,12 @@ class RecordingView final : public MainView {
   }
   std::optional<VpnType> ChosenTunnelType() override { return tunnelType; }
   void ShowCredentials(const std::string& user, const std::string& pass) override {
-    userName = user;
-    password = pass;
-    Add("credentials " + user + " " + pass);
+    Add("credentials " + (userName = user) + " " + (password = pass));
   }
   std::string UserName() override { return userName; }
   std::string Password() override { return password; }
   bool CredentialsEdited() override { return edited; }
-  void ForgetEdits() override {
-    edited = false;
-    Add("edits forgotten");
-  }
+  void ForgetEdits() override { edited = false; }
   void ShowServers(const std::vector<std::string>& locations) override {
     servers = locations;
     chosenServer = -1;
