@@ -36,7 +36,9 @@ Guid G(std::uint8_t b) {
 ActiveConnection Up(std::uintptr_t n, std::uint8_t guid = 0xAB) {
   return {H(n), "NORVA", kBook, G(guid)};
 }
-Log Tail(const Log& log, std::size_t n) { return Log(log.end() - std::min(n, log.size()), log.end()); }
+Log Tail(const Log& log, std::size_t n) {
+  return Log(log.end() - std::min(n, log.size()), log.end());
+}
 bool Has(const Log& log, const std::string& line) {
   return std::find(log.begin(), log.end(), line) != log.end();
 }
@@ -244,7 +246,8 @@ TEST(MainController, ConnectDialsTheChosenServerAndConnectedHidesToTheWatchedTra
     r.view.ChooseServer(3);
     r.view.Take();
     r.controller->OnConnectButton();
-    EXPECT_EQ(r.view.Take(), (Log{"server list off", "inputs off", "label Disconnect", "button off"}));
+    EXPECT_EQ(r.view.Take(),
+              (Log{"server list off", "inputs off", "label Disconnect", "button off"}));
     ASSERT_EQ(r.dials.size(), 1u);
     EXPECT_EQ(r.dials[0].entryName + " " + r.dials[0].phoneNumber, "NORVA osl.example");
 
@@ -266,20 +269,26 @@ TEST(MainController, ConnectDialsTheChosenServerAndConnectedHidesToTheWatchedTra
 TEST(MainController, SavedCredentialsAreDialledUntilTheUserEditsAndTypedOnesStoredOnConnect) {
   struct Case {
     const char* name;
+    bool savedParams;
     RasResult credentialsAnswer;
     bool edited;
     RasResult storeAnswer;
-    bool dialsTyped, stores, editsForgotten;
+    const char* dialled;
+    bool stores, editsForgotten;
   } cases[] = {
-      {"saved, untouched", ras::kOk, false, ras::kOk, false, false, false},
-      {"saved, edited", ras::kOk, true, ras::kOk, true, true, true},
-      {"none saved, untouched", 1168, false, ras::kOk, true, false, false},
-      {"none saved, edited", 1168, true, ras::kOk, true, true, true},
-      {"edited, storing fails", ras::kOk, true, ras::kAccessDenied, true, true, false},
+      {"saved, untouched", true, ras::kOk, false, ras::kOk, "saved-user saved-pass", false, false},
+      {"saved, edited", true, ras::kOk, true, ras::kOk, "typed-user typed-pass", true, true},
+      {"none saved, untouched", true, 1168, false, ras::kOk, "typed-user typed-pass", false, false},
+      {"none saved, edited", true, 1168, true, ras::kOk, "typed-user typed-pass", true, true},
+      {"edited, storing fails", true, ras::kOk, true, ras::kAccessDenied, "typed-user typed-pass",
+       true, false},
+      // The record was never loaded: it still names the entry.
+      {"no saved parameters", false, ras::kOk, false, ras::kOk, " ", false, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Rig r;
+    r.savedParams = c.savedParams;
     r.credentialsAnswer = c.credentialsAnswer;
     r.storeAnswer = c.storeAnswer;
     r.StartReady();
@@ -288,8 +297,8 @@ TEST(MainController, SavedCredentialsAreDialledUntilTheUserEditsAndTypedOnesStor
     r.view.edited = c.edited;
     r.controller->OnConnectButton();
     ASSERT_EQ(r.dials.size(), 1u);
-    EXPECT_EQ(r.dials[0].userName + " " + r.dials[0].password,
-              c.dialsTyped ? "typed-user typed-pass" : "saved-user saved-pass");
+    EXPECT_EQ(r.dials[0].entryName, "NORVA");
+    EXPECT_EQ(r.dials[0].userName + " " + r.dials[0].password, c.dialled);
     EXPECT_TRUE(r.stored.empty()) << "stored before the connection stands";
     r.controller->OnDialEvent(ras::kConnected, 0);
     ASSERT_EQ(r.stored.size(), c.stores ? 1u : 0u);
@@ -298,25 +307,6 @@ TEST(MainController, SavedCredentialsAreDialledUntilTheUserEditsAndTypedOnesStor
     }
     EXPECT_EQ(r.view.edited, c.edited && !c.editsForgotten);
   }
-}
-
-TEST(MainController, ADialWithoutSavedParametersStillNamesTheEntry) {
-  Rig r;
-  r.savedParams = false;
-  r.StartReady();
-  r.view.ChooseServer(1);
-  r.controller->OnConnectButton();
-  ASSERT_EQ(r.dials.size(), 1u);
-  EXPECT_EQ(r.dials[0].entryName, "NORVA");
-}
-
-TEST(MainController, PlaceholderRowOnlyAsksForAValidServer) {
-  Rig r;
-  r.StartReady();
-  r.view.Take();
-  r.controller->OnConnectButton();  // the fill chose row 0
-  EXPECT_EQ(r.view.Take(), Log{"notice Please Select Valid Server"});
-  EXPECT_TRUE(r.dials.empty());
 }
 
 TEST(MainController, DialErrorsShowTheServiceTextAndGiveTheInputsBack) {
@@ -350,47 +340,56 @@ TEST(MainController, DialErrorsShowTheServiceTextAndGiveTheInputsBack) {
   }
 }
 
-// --- Hanging up
-
-TEST(MainController, DisconnectHangsUpAndWaitsForTheRelease) {
+TEST(MainController, PlaceholderRowOnlyAsksForAValidServer) {
   Rig r;
-  r.Connected();
+  r.StartReady();
   r.view.Take();
-  r.ras.Take();
-  r.controller->OnConnectButton();
-  EXPECT_EQ(r.view.Take(), (Log{"watch stop", "busy", "busy end", "server list on", "inputs on",
-                                "label Connect", "status "}));
-  EXPECT_EQ(r.ras.Take(),
-            (Calls{"HangUp", "GetConnectStatus", "GetConnectStatus", "GetConnectStatus"}));
-  r.controller->OnConnectButton();
-  EXPECT_EQ(r.dials.size(), 2u);
+  r.controller->OnConnectButton();  // the fill chose row 0
+  EXPECT_EQ(r.view.Take(), Log{"notice Please Select Valid Server"});
+  EXPECT_TRUE(r.dials.empty());
 }
 
-TEST(MainController, RefusedOrEndlessHangUpKeepsTheConnection) {
-  // Refused: the button offers a new dial while the inputs stay locked.
-  Rig r;
-  r.hangUpAnswer = ras::kAccessDenied;
-  r.Connected();
-  r.view.Take();
-  r.controller->OnConnectButton();
-  EXPECT_EQ(r.view.Take(), (Log{"watch stop", "error Disconnection Failed", "label Connect"}));
-  r.controller->OnConnectButton();
-  EXPECT_EQ(r.dials.size(), 2u);
+// --- Hanging up
 
-  // Never released: after the bounded wait the button still hangs up.
-  Rig t;
-  t.pollsUntilReleased = -1;
-  t.Connected();
-  t.view.Take();
-  t.controller->OnConnectButton();
-  EXPECT_EQ(t.view.Take(), (Log{"watch stop", "busy", "busy end",
-                                "error The connection did not close in time. Try again.",
-                                "label Disconnect"}));
-  EXPECT_GE(t.clock.now, 5000 + DialSession::kHangUpWaitMs);
-  t.pollsUntilReleased = 0;
-  t.controller->OnConnectButton();
-  EXPECT_EQ(t.hungUp, (Handles{H(1), H(1)}));
-  EXPECT_EQ(t.view.Take().back(), "status ");
+TEST(MainController, DisconnectWaitsForTheReleaseOrKeepsTheConnection) {
+  struct Case {
+    const char* name;
+    RasResult hangUp;
+    int pollsUntilReleased;
+    Log expected;
+    const char* nextPress;  // what pressing the button again does
+  } cases[] = {
+      {"released", ras::kOk, 2,
+       {"watch stop", "busy", "busy end", "server list on", "inputs on", "label Connect",
+        "status "},
+       "Dial"},
+      // The button offers a new dial while the inputs stay locked.
+      {"refused", ras::kAccessDenied, 2,
+       {"watch stop", "error Disconnection Failed", "label Connect"}, "Dial"},
+      // After the bounded wait the connection is still current: the button hangs up again.
+      {"never released", ras::kOk, -1,
+       {"watch stop", "busy", "busy end", "error The connection did not close in time. Try again.",
+        "label Disconnect"},
+       "HangUp"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Rig r;
+    r.hangUpAnswer = c.hangUp;
+    r.pollsUntilReleased = c.pollsUntilReleased;
+    r.Connected();
+    r.view.Take();
+    r.ras.Take();
+    r.controller->OnConnectButton();
+    EXPECT_EQ(r.view.Take(), c.expected);
+    EXPECT_EQ(r.ras.Take().front(), "HangUp");
+    EXPECT_EQ(r.clock.now >= 5000 + DialSession::kHangUpWaitMs, c.pollsUntilReleased < 0);
+    r.pollsUntilReleased = 0;
+    r.controller->OnConnectButton();
+    const Calls next = r.ras.Take();
+    const bool dials = c.nextPress == std::string("Dial");
+    EXPECT_TRUE(Has(next, c.nextPress) && !Has(next, dials ? "HangUp" : "Dial"));
+  }
 }
 
 // --- A connection found at start
@@ -399,7 +398,8 @@ TEST(MainController, AConnectionUpAtStartIsAdoptedAndWatched) {
   Rig r;
   r.up = {Up(7), Up(8, 0x01), Up(9)};  // the later one of the entry counts
   r.Start();
-  EXPECT_EQ(Tail(r.view.Take(), 4), (Log{"server list off", "inputs off", "label Disconnect", "watch"}));
+  EXPECT_EQ(Tail(r.view.Take(), 4),
+            (Log{"server list off", "inputs off", "label Disconnect", "watch"}));
   r.controller->OnConnectButton();
   EXPECT_EQ(r.hungUp, Handles{H(9)});
 
@@ -412,7 +412,8 @@ TEST(MainController, AConnectionUpAtStartIsAdoptedAndWatched) {
   };
   for (const auto& [answers, found] : cases) {
     std::vector<std::uint32_t> sizes;
-    r.ras.enumConnections = [&, &answers = answers](std::uint32_t& bytes, std::vector<ActiveConnection>& out) {
+    r.ras.enumConnections = [&, &answers = answers](std::uint32_t& bytes,
+                                                    std::vector<ActiveConnection>& out) {
       sizes.push_back(bytes);
       const auto [result, needed] = answers.at(sizes.size() - 1);
       if (result == ras::kBufferTooSmall) bytes = needed;
@@ -625,7 +626,8 @@ TEST(MainController, FormCommandsRefillTheListRebuildTheEntryAndReloadTheCredent
   r.ExpectBuilds();
   r.view.Take();
   r.controller->OnAccountTypePicked(AccountType::Dedicated);
-  EXPECT_EQ(r.view.Take(), (Log{"server list off", "servers Zurich", "choose 0", "server list on"}));
+  EXPECT_EQ(r.view.Take(),
+            (Log{"server list off", "servers Zurich", "choose 0", "server list on"}));
   EXPECT_EQ(r.settings.values["account_type"], 1u);
 
   r.view.tunnelType = VpnType::kL2tpIpsec;
@@ -639,7 +641,8 @@ TEST(MainController, FormCommandsRefillTheListRebuildTheEntryAndReloadTheCredent
                                                   entry::kVpnL2tpOnly}));
   r.view.Take();
   r.controller->OnServerSettings();  // the tunnel type as at start, not as picked
-  EXPECT_EQ(r.view.Take(), (Log{"server settings", "tunnel PPTP", "credentials saved-user saved-pass"}));
+  EXPECT_EQ(r.view.Take(),
+            (Log{"server settings", "tunnel PPTP", "credentials saved-user saved-pass"}));
 }
 
 }  // namespace
