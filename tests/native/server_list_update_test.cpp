@@ -8,7 +8,6 @@
 #include <optional>
 #include <string>
 #include <tuple>
-#include <utility>
 #include <vector>
 
 #include "fakes/fake_settings.h"
