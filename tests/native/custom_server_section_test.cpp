@@ -11,44 +11,36 @@ namespace norva {
 namespace {
 
 using Names = std::vector<std::string>;
+using namespace std::string_literals;
 
 TEST(CustomServerSectionTest, NamesAndTheFirstLinesAddressWhenItFits) {
   const std::string longest(128, 'a');
   const struct {
-    Names lines, names;
-    std::string first;  // the destination after copying into "unchanged"
+    std::string lines;  // as the profile read gives them, each NUL-ended
+    Names names;
+    std::string first;  // the first line's address; "": none is copied
   } cases[] = {
-      {{"Paris=192.0.2.10"}, {"Paris"}, "192.0.2.10"},
-      {{"Rome"}, {"Rome"}, "unchanged"},
-      {{"==Oslo=1.2.3.4"}, {"Oslo"}, "1.2.3.4"},
-      {{"Paris=a=b"}, {"Paris"}, "a=b"},
-      {{"==="}, {}, "unchanged"},
-      {{}, {}, "unchanged"},
-      {{"Paris=", "Rome=1.1.1.1"}, {"Paris", "Rome"}, "unchanged"},
-      {{"Paris", "=Oslo", "Lima=2"}, {"Paris", "Oslo", "Lima"}, "unchanged"},
-      {{"=Oslo", "Rome=1.1.1.1"}, {"Oslo", "Rome"}, "unchanged"},
-      {{"Host=" + longest}, {"Host"}, longest},
-      {{"Host=" + longest + "b"}, {"Host"}, "unchanged"},
+      {"Paris=192.0.2.10\0"s, {"Paris"}, "192.0.2.10"}, {"Rome\0"s, {"Rome"}, ""},
+      {"==Oslo=1.2.3.4\0"s, {"Oslo"}, "1.2.3.4"},       {"Paris=a=b\0"s, {"Paris"}, "a=b"},
+      {"===\0"s, {}, ""},                               {""s, {}, ""},
+      {"Paris=\0Rome=1.1.1.1\0"s, {"Paris", "Rome"}, ""},
+      {"Paris\0=Oslo\0Lima=2\0"s, {"Paris", "Oslo", "Lima"}, ""},
+      {"=Oslo\0Rome=1.1.1.1\0"s, {"Oslo", "Rome"}, ""},
+      {"Host=" + longest + '\0', {"Host"}, longest}, {"Host=" + longest + "b\0"s, {"Host"}, ""},
   };
   for (const auto& c : cases) {
-    // As the profile read returns it: NUL-ended lines and a final NUL.
-    std::string section;
-    for (const std::string& line : c.lines) section += line + '\0';
-    const std::size_t length = section.size();
-    section += '\0';
-    EXPECT_EQ(ParseCustomServerNames(section.data(), length), c.names) << section;
-    // Exactly 129 bytes on the heap, so that AddressSanitizer sees any write past them.
-    std::unique_ptr<char[]> first(new char[129]);
+    // A final NUL follows the length. The destination has exactly 129 bytes
+    // on the heap, so that AddressSanitizer sees any write past them.
+    const std::string section = c.lines + '\0';
+    EXPECT_EQ(ParseCustomServerNames(section.data(), c.lines.size()), c.names) << c.lines;
+    const auto first = std::make_unique<char[]>(129);
     std::strcpy(first.get(), "unchanged");
-    const bool copied = CopyFirstCustomServerAddress(section.data(), length, first.get(), 128);
-    EXPECT_EQ(first.get(), c.first) << section;
-    EXPECT_EQ(copied, c.first != "unchanged") << section;
+    EXPECT_EQ(CopyFirstCustomServerAddress(section.data(), c.lines.size(), first.get(), 128),
+              !c.first.empty()) << c.lines;
+    EXPECT_EQ(first.get(), c.first.empty() ? "unchanged" : c.first) << c.lines;
   }
-}
-
-TEST(CustomServerSectionTest, ReadsNothingPastTheLength) {
+  // Nothing read, and a read cut at the buffer's end: the last line lacks its NUL.
   EXPECT_EQ(ParseCustomServerNames(nullptr, 0), Names{});
-  // A read cut at the buffer's end: the last line lacks its NUL.
   const char cut[] = {'A', '=', '1', '\0', 'B', 'C'};
   EXPECT_EQ(ParseCustomServerNames(cut, sizeof cut), (Names{"A", "BC"}));
 }

@@ -6,6 +6,7 @@
 #include <map>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "fakes/fake_settings.h"
@@ -16,19 +17,19 @@ namespace {
 
 using Calls = std::vector<std::string>;
 
+constexpr VpnType kPptp = VpnType::kPptp, kL2tp = VpnType::kL2tpIpsec;
 const std::string kRead = "GetEntryProperties";
 const std::string kWritePptp = "SetEntryProperties 1", kWriteL2tp = "SetEntryProperties 3";
 const std::string kClearKey = "SetCredentials cleared", kSetKey = "SetCredentials 58132470";
 
-// The entry over a service that keeps one stored entry, and its host. A read
-// answers the next of `reads` (kOk once they run out), a write `writeResult`.
-// One log holds the service's calls, with the tunnel type of each write and
-// the key of each key write, and the host's actions.
+// The entry over a service that keeps one stored entry, and its host. A read answers the next
+// of `reads` (kOk once they run out), a write `writeResult`. One log holds the service's calls,
+// with the tunnel type of each write and the key of each key write, and the host's actions.
 struct Scene : EntryHost {
   testing::ScriptedRas ras;
   testing::FakeSettings settings;
   PhonebookEntry entry{ras, settings, *this, "norva.pbk"};
-  EntryProperties stored;
+  EntryProperties stored, written;
   std::deque<RasResult> reads;
   RasResult writeResult = ras::kOk;
   bool administrator = false;
@@ -43,6 +44,7 @@ struct Scene : EntryHost {
     };
     ras.setEntryProperties = [this](auto&, auto&, const EntryProperties& properties) {
       ras.calls.back() += " " + std::to_string(properties.vpnStrategy);
+      written = properties;
       if (writeResult == ras::kOk) stored = properties;
       return writeResult;
     };
@@ -59,22 +61,21 @@ struct Scene : EntryHost {
 };
 
 TEST(PhonebookEntryTest, PppSettingsShapeOnlyAPptpEntry) {
-  // Settings, then the PPTP entry's options and options2.
-  const std::tuple<std::map<std::string, std::uint32_t>, std::uint32_t, std::uint32_t> cases[] = {
-      {{}, 0x05001110, 0x4},                        {{{"enablelcp", 0}}, 0x05001130, 0x4},
-      {{{"enableswcompress", 1}}, 0x05001310, 0x4}, {{{"multilink", 1}}, 0x05001110, 0x0},
-      {{{"enablelcp", 0}, {"enableswcompress", 7}, {"multilink", 9}}, 0x05001330, 0x0},
+  using Options = std::pair<std::uint32_t, std::uint32_t>;  // options and options2
+  // Settings, then the PPTP entry's options.
+  const std::pair<std::map<std::string, std::uint32_t>, Options> cases[] = {
+      {{}, {0x05001110, 0x4}},                        {{{"enablelcp", 0}}, {0x05001130, 0x4}},
+      {{{"enableswcompress", 1}}, {0x05001310, 0x4}}, {{{"multilink", 1}}, {0x05001110, 0x0}},
+      {{{"enablelcp", 0}, {"enableswcompress", 7}, {"multilink", 9}}, {0x05001330, 0x0}},
   };
-  for (const auto& [values, options, options2] : cases) {
+  for (const auto& [values, options] : cases) {
     SCOPED_TRACE(::testing::PrintToString(values));
     testing::FakeSettings settings;
     settings.values = values;
-    const EntryProperties pptp = EntryPropertiesFor(VpnType::kPptp, settings, "");
-    const EntryProperties l2tp = EntryPropertiesFor(VpnType::kL2tpIpsec, settings, "");
-    EXPECT_EQ(pptp.options, options);
-    EXPECT_EQ(pptp.options2, options2);
-    EXPECT_EQ(l2tp.options, 0x05001310u);
-    EXPECT_EQ(l2tp.options2, 0x14u);
+    const EntryProperties pptp = EntryPropertiesFor(kPptp, settings, "");
+    const EntryProperties l2tp = EntryPropertiesFor(kL2tp, settings, "");
+    EXPECT_EQ(Options(pptp.options, pptp.options2), options);
+    EXPECT_EQ(Options(l2tp.options, l2tp.options2), Options(0x05001310, 0x14));
   }
 }
 
@@ -83,11 +84,10 @@ TEST(PhonebookEntryTest, StartupBuildsAMissingEntryOnce) {
   // The service's answers to the reads, the calls, and the start-up record's
   // strategy (0: it stays zero). The stored entry is an L2TP/IPSec one.
   const std::tuple<std::deque<RasResult>, Calls, std::uint32_t> cases[] = {
-      {{}, {kRead}, entry::kVpnL2tpOnly},
+      {{}, {kRead}, entry::kVpnL2tpOnly}, {{ras::kInvalidSize}, {kRead}, 0},
       {{ras::kCannotOpenPhonebook}, build, entry::kVpnPptpOnly},
       {{ras::kCannotFindEntry}, build, entry::kVpnPptpOnly},
       {{ras::kCannotFindEntry, ras::kCannotFindEntry}, build, 0},
-      {{ras::kInvalidSize}, {kRead}, 0},
   };
   for (const auto& [reads, calls, strategy] : cases) {
     SCOPED_TRACE(::testing::PrintToString(reads));
@@ -100,40 +100,35 @@ TEST(PhonebookEntryTest, StartupBuildsAMissingEntryOnce) {
   }
 }
 
+// The entry's number: the one read at start, else the first custom server's when it fits.
 TEST(PhonebookEntryTest, BuildWritesTheEntryThenItsKeyOrReportsTheFailure) {
-  // The tunnel type, the write's result, whether the user is an
-  // administrator, and the calls.
-  const std::tuple<VpnType, RasResult, bool, Calls> cases[] = {
-      {VpnType::kL2tpIpsec, ras::kOk, false, {kWriteL2tp, kSetKey}},
-      {VpnType::kPptp, ras::kOk, false, {kWritePptp, kClearKey}},
-      {VpnType::kPptp, ras::kAccessDenied, false, {kWritePptp, "RelaunchElevated"}},
-      {VpnType::kL2tpIpsec, ras::kAccessDenied, true, {kWriteL2tp}},
-      {VpnType::kL2tpIpsec, 1, false, {kWriteL2tp, "ShowContactSupport"}},
-      {VpnType::kPptp, ras::kCannotOpenPhonebook, true, {kWritePptp, "ShowContactSupport"}},
-  };
-  for (const auto& [type, result, administrator, calls] : cases) {
-    Scene scene;
-    scene.writeResult = result;
-    scene.administrator = administrator;
-    scene.entry.BuildEntry(type);
-    EXPECT_EQ(scene.ras.calls, calls) << "result " << result << ", administrator " << administrator;
-  }
-}
-
-TEST(PhonebookEntryTest, NumberIsTheOneReadAtStartElseTheFirstCustomServer) {
   const std::string longest(ras::kMaxPhoneNumber, '1');
-  // The number read at start, the first custom server's address, the number written.
-  const std::tuple<std::string, std::string, std::string> cases[] = {
-      {"", "192.0.2.10", "192.0.2.10"}, {"198.51.100.7", "192.0.2.10", "198.51.100.7"},
-      {"", longest, longest},           {"", longest + "1", ""},
+  const struct {
+    VpnType type;
+    RasResult result;
+    bool administrator;
+    std::string atStart, custom, number;
+    Calls calls;
+  } cases[] = {
+      {kL2tp, ras::kOk, false, "", "192.0.2.1", "192.0.2.1", {kWriteL2tp, kSetKey}},
+      {kPptp, ras::kOk, false, "192.0.2.2", "192.0.2.1", "192.0.2.2", {kWritePptp, kClearKey}},
+      {kPptp, ras::kAccessDenied, false, "", longest, longest, {kWritePptp, "RelaunchElevated"}},
+      {kL2tp, ras::kAccessDenied, true, "", longest + "1", "", {kWriteL2tp}},
+      {kL2tp, 1, false, "", "", "", {kWriteL2tp, "ShowContactSupport"}},
+      {kPptp, ras::kCannotOpenPhonebook, true, "", "", "", {kWritePptp, "ShowContactSupport"}},
   };
-  for (const auto& [atStart, custom, written] : cases) {
+  for (const auto& c : cases) {
+    SCOPED_TRACE("case " + std::to_string(&c - cases));
     Scene scene;
-    scene.stored.localPhoneNumber = atStart;
-    scene.customAddress = custom;
+    scene.stored.localPhoneNumber = c.atStart;
+    scene.customAddress = c.custom;
+    scene.writeResult = c.result;
+    scene.administrator = c.administrator;
     scene.entry.EnsureEntry();
-    scene.entry.BuildEntry(VpnType::kPptp);
-    EXPECT_EQ(scene.stored.localPhoneNumber, written) << atStart << " / " << custom;
+    scene.ras.calls.clear();
+    scene.entry.BuildEntry(c.type);
+    EXPECT_EQ(scene.ras.calls, c.calls);
+    EXPECT_EQ(scene.written.localPhoneNumber, c.number);
   }
 }
 

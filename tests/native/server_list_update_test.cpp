@@ -4,11 +4,10 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <iterator>
 #include <map>
 #include <optional>
 #include <string>
-#include <utility>
+#include <tuple>
 #include <vector>
 
 #include "fakes/fake_settings.h"
@@ -17,6 +16,7 @@ namespace norva {
 namespace {
 
 using Log = std::vector<std::string>;
+using namespace std::string_literals;
 
 constexpr char kSite[] = "https://site.test/";  // the slash is not doubled
 const std::string kVersionUrl = std::string("https://site.test") + kVersionPath;
@@ -31,23 +31,22 @@ struct Reply {
   std::uint32_t piece = UINT32_MAX;  // the most one read gives
 };
 
-struct FakeResponse : InternetResponse {
-  FakeResponse(Reply reply, Log& log) : reply(std::move(reply)), log(log) {}
+struct FakeResponse : InternetResponse, Reply {
+  FakeResponse(const Reply& reply, Log& log) : Reply(reply), log(log) {}
   ~FakeResponse() override { log.push_back("close"); }
-  std::uint32_t StatusCode() override { return reply.status; }
-  bool ContentLength(std::uint64_t* length) override {
-    if (reply.length) *length = *reply.length;
-    return reply.length.has_value();
+  std::uint32_t StatusCode() override { return status; }
+  bool ContentLength(std::uint64_t* announced) override {
+    if (length) *announced = *length;
+    return length.has_value();
   }
   bool Read(char* buffer, std::uint32_t size, std::uint32_t* read) override {
-    const std::size_t n = std::min<std::size_t>({size, reply.piece, reply.body.size() - at});
-    if (n > 0 && at + n > reply.failAt) return false;
-    at += reply.body.copy(buffer, n, at);
+    const std::size_t n = std::min<std::size_t>({size, piece, body.size() - at});
+    if (n > 0 && at + n > failAt) return false;
+    at += body.copy(buffer, n, at);
     *read = static_cast<std::uint32_t>(n);
     log.push_back("read " + std::to_string(n));
     return true;
   }
-  Reply reply;
   Log& log;
   std::size_t at = 0;
 };
@@ -63,7 +62,6 @@ struct FakeSite : InternetClient, ServerListFile {
   }
   bool Begin() override {
     log.push_back("begin");
-    pending.clear();
     return open = fault != "begin";
   }
   bool Write(const char* data, std::uint32_t size) override {
@@ -89,32 +87,23 @@ struct FakeSite : InternetClient, ServerListFile {
   Log log;
 };
 
-TEST(ServerListUpdateTest, VersionIsReadOnceAndCountsOnlyForOneToSevenBytesLikeAtoi) {
-  const std::pair<std::optional<Reply>, std::uint32_t> cases[] = {
-      {Reply{"12\r\n"}, 12}, {Reply{"1234567"}, 1234567}, {Reply{"-1"}, 4294967295u},
-      {Reply{"+7"}, 7}, {Reply{" \t\n\v\f\r9"}, 9}, {Reply{"1 2"}, 1}, {Reply{"34x"}, 34},
-      {Reply{std::string("12\0" "34", 5)}, 12}, {Reply{"v5"}, 0}, {Reply{"--5"}, 0},
-      {Reply{"- 5"}, 0}, {Reply{""}, 0}, {Reply{"12345678"}, 0}, {Reply{std::string(300, '3')}, 0},
-      {Reply{"5", 404}, 0}, {Reply{"42", 200, {}, SIZE_MAX, 1}, 4}, {Reply{"5", 200, {}, 0}, 0},
-      {std::nullopt, 0},
+TEST(ServerListUpdateTest, VersionIsReadLikeAtoiAndContentLengthIsPlainDecimal) {
+  // A text; its value as the whole of version.txt (1 to 7 bytes, else 0) and as a
+  // Content-Length header (none: refused).
+  const std::tuple<std::string, std::uint32_t, std::optional<std::uint64_t>> cases[] = {
+      {"12\r\n", 12, {}}, {"1234567", 1234567, 1234567}, {" 1300\t", 1300, 1300},
+      {"-1", 4294967295u, {}}, {"+7", 7, {}}, {" \t\n\v\f\r9", 9, {}}, {"1 2", 1, {}},
+      {"34x", 34, {}}, {"12\0" "34"s, 12, 12}, {"v5", 0, {}}, {"--5", 0, {}}, {"- 5", 0, {}},
+      {"", 0, {}}, {"12345678", 0, 12345678}, {std::string(300, '3'), 0, {}},
+      {"18446744073709551615", 0, UINT64_MAX}, {"18446744073709551616", 0, {}},
   };
-  for (std::size_t i = 0; i < std::size(cases); ++i) {
-    const auto& [reply, expected] = cases[i];
+  for (const auto& [text, version, length] : cases) {
     FakeSite site;
-    if (reply) site.replies[kVersionUrl] = *reply;
-    EXPECT_EQ(FetchServerListVersion(site, kSite), expected) << "case " << i;
-  }
-}
-
-TEST(ServerListUpdateTest, ContentLengthIsPlainDecimal) {
-  const std::pair<const char*, std::optional<std::uint64_t>> cases[] = {
-      {" 1300\t", 1300}, {"18446744073709551615", UINT64_MAX}, {"18446744073709551616", {}},
-      {"", {}}, {"12a", {}}, {"-1", {}}, {"+5", {}}, {"1 2", {}},
-  };
-  for (const auto& [text, expected] : cases) {
-    std::uint64_t length = 0;
-    const bool read = ParseContentLength(text, &length);
-    EXPECT_EQ(read ? std::optional<std::uint64_t>(length) : std::nullopt, expected) << text;
+    site.replies[kVersionUrl] = Reply{text};
+    EXPECT_EQ(FetchServerListVersion(site, kSite), version) << text;
+    std::uint64_t parsed = 0;
+    const bool read = ParseContentLength(text.c_str(), &parsed);
+    EXPECT_EQ(read ? std::optional<std::uint64_t>(parsed) : std::nullopt, length) << text;
   }
 }
 
@@ -124,43 +113,44 @@ TEST(ServerListUpdateTest, ListAndVersionAreStoredOnlyAfterAWholeDownloadOfANewe
   const struct {
     const char* name;
     std::optional<std::uint32_t> stored;  // serverfile
-    const char* published;                // version.txt; null: cannot be opened
+    std::optional<Reply> published;       // version.txt; none: cannot be opened
     std::optional<Reply> list;            // servers.xml; none: cannot be opened
-    const char* fault;                    // the list file's
-    bool asksForList;
-    std::uint32_t storesVersion;  // 0: stores nothing
+    const char* fault;                    // the list file's step that fails
+    std::uint32_t storesVersion;          // 0: stores nothing
   } cases[] = {
-      {"nothing stored, published 1", {}, "1", list, "", false, 0},
-      {"5 over 3", 3, "5", list, "", true, 5},
-      {"5 over 5", 5, "5", list, "", false, 0},
-      {"5 under 7", 7, "5", list, "", false, 0},
-      {"-1 over 0x7fffffff, compared unsigned", 0x7fffffff, "-1", list, "", true, 4294967295u},
-      {"version not fetched", 0, nullptr, list, "", false, 0},
-      {"list at the cap", 3, "5", Reply{std::string(cap, 'x'), 200, cap}, "", true, 5},
-      {"list cannot be opened", 3, "5", std::nullopt, "", true, 0},
-      {"not found", 3, "5", Reply{"<html>missing</html>", 404}, "", true, 0},
-      {"body cut short", 3, "5", Reply{std::string(1000, 'a'), 200, 1300}, "", true, 0},
-      {"body longer than announced", 3, "5", Reply{std::string(11, 'a'), 200, 10}, "", true, 0},
-      {"announced over the cap", 3, "5", Reply{"<servers/>", 200, cap + 1}, "", true, 0},
-      {"over the cap, no length", 3, "5", Reply{std::string(cap + 1, 'x')}, "", true, 0},
-      {"empty body", 3, "5", Reply{""}, "", true, 0},
-      {"read fails mid-body", 3, "5", Reply{std::string(1300, 'a'), 200, {}, 700}, "", true, 0},
-      {"file cannot be created", 3, "5", list, "begin", true, 0},
-      {"write fails", 3, "5", list, "write", true, 0},
-      {"list cannot be replaced", 3, "5", list, "commit", true, 0},
+      {"nothing stored, published 1", {}, Reply{"1"}, list, "", 0},
+      {"5 over 3", 3, Reply{"5"}, list, "", 5},
+      {"5 over 5", 5, Reply{"5"}, list, "", 0},
+      {"5 under 7", 7, Reply{"5"}, list, "", 0},
+      {"-1 over 0x7fffffff, compared unsigned", 0x7fffffff, Reply{"-1"}, list, "", 4294967295u},
+      {"version not fetched", 0, {}, list, "", 0},
+      {"version not found", 3, Reply{"5", 404}, list, "", 0},
+      {"version read fails", 3, Reply{"5", 200, {}, 0}, list, "", 0},
+      {"only the version's first read counts", 3, Reply{"42", 200, {}, SIZE_MAX, 1}, list, "", 4},
+      {"list at the cap", 3, Reply{"5"}, Reply{std::string(cap, 'x'), 200, cap}, "", 5},
+      {"list cannot be opened", 3, Reply{"5"}, std::nullopt, "", 0},
+      {"not found", 3, Reply{"5"}, Reply{"<html>missing</html>", 404}, "", 0},
+      {"body cut short", 3, Reply{"5"}, Reply{std::string(1000, 'a'), 200, 1300}, "", 0},
+      {"body longer than announced", 3, Reply{"5"}, Reply{std::string(11, 'a'), 200, 10}, "", 0},
+      {"announced over the cap", 3, Reply{"5"}, Reply{"<servers/>", 200, cap + 1}, "", 0},
+      {"over the cap, no length", 3, Reply{"5"}, Reply{std::string(cap + 1, 'x')}, "", 0},
+      {"empty body", 3, Reply{"5"}, Reply{""}, "", 0},
+      {"read fails mid-body", 3, Reply{"5"}, Reply{std::string(1300, 'a'), 200, {}, 700}, "", 0},
+      {"file cannot be created", 3, Reply{"5"}, list, "begin", 0},
+      {"write fails", 3, Reply{"5"}, list, "write", 0},
+      {"list cannot be replaced", 3, Reply{"5"}, list, "commit", 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     FakeSite site;
     testing::FakeSettings settings;
     if (c.stored) settings.values["serverfile"] = *c.stored;
-    if (c.published) site.replies[kVersionUrl] = Reply{c.published};
+    if (c.published) site.replies[kVersionUrl] = *c.published;
     if (c.list) site.replies[kListUrl] = *c.list;
     site.fault = c.fault;
 
     const bool stores = c.storesVersion != 0;
     EXPECT_EQ(UpdateServerList(site, site, settings, kSite), stores);
-    EXPECT_EQ(std::count(site.log.begin(), site.log.end(), "open " + kListUrl), c.asksForList);
     EXPECT_FALSE(site.open) << "a download was left open";
     EXPECT_EQ(site.stored, stores ? c.list->body : "old list");
     using Writes = decltype(settings.writes);
