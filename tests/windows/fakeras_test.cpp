@@ -1,6 +1,5 @@
-// The simulated remote access service (tools/fakeras) in what the program
-// and its journeys rely on, called as the program calls the system's:
-// through <ras.h>, with the Windows XP records.
+// The simulated remote access service (tools/fakeras), called as the program calls
+// the system's: through <ras.h>, with the Windows XP records.
 #undef WINVER
 #undef _WIN32_WINNT
 #undef NTDDI_VERSION
@@ -15,28 +14,20 @@
 #include <gtest/gtest.h>
 #include <process.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
 namespace {
 
+using Handles = std::vector<HRASCONN>;
 const char kEntry[] = "NORVA";
 
 template <typename Record>
-Record Sized() {
-  Record r;
-  std::memset(&r, 0, sizeof r);
-  r.dwSize = sizeof r;
+Record Sized(DWORD size = sizeof(Record)) {
+  Record r{};
+  r.dwSize = size;
   return r;
-}
-
-// A dial record for the entry, with nothing else in it.
-RASDIALPARAMSA DialParams() {
-  RASDIALPARAMSA p = Sized<RASDIALPARAMSA>();
-  std::strcpy(p.szEntryName, kEntry);
-  return p;
 }
 
 // The link's state, or the call's error when it fails.
@@ -47,7 +38,7 @@ DWORD State(HRASCONN handle) {
 }
 
 // The connections listed, growing the buffer as the service asks.
-std::vector<HRASCONN> Listed() {
+Handles Listed() {
   std::vector<RASCONNA> records(1, Sized<RASCONNA>());
   DWORD bytes = sizeof(RASCONNA), count = 0;
   DWORD result = RasEnumConnectionsA(records.data(), &bytes, &count);
@@ -57,16 +48,16 @@ std::vector<HRASCONN> Listed() {
     result = RasEnumConnectionsA(records.data(), &bytes, &count);
   }
   EXPECT_EQ(result, 0u);
-  std::vector<HRASCONN> handles;
+  Handles handles;
   for (DWORD i = 0; i < count && i < records.size(); ++i) handles.push_back(records[i].hrasconn);
   return handles;
 }
 
-// Dials the entry, with progress messages to a window of this thread that
-// nobody reads, and waits until the service reports the link up.
+// Dials the entry and waits until the service reports the link up.
 HRASCONN DialConnected(const std::string& phonebook) {
   static HWND window = CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, 0, 0, 0);
-  RASDIALPARAMSA params = DialParams();
+  RASDIALPARAMSA params = Sized<RASDIALPARAMSA>();
+  std::strcpy(params.szEntryName, kEntry);
   HRASCONN handle = nullptr;
   EXPECT_EQ(RasDialA(nullptr, phonebook.c_str(), &params, 0xFFFFFFFF, window, &handle), 0u);
   for (const DWORD start = GetTickCount(); GetTickCount() - start < 10000; Sleep(5)) {
@@ -76,44 +67,34 @@ HRASCONN DialConnected(const std::string& phonebook) {
   return handle;
 }
 
-struct FakeRasTest : ::testing::Test {
-  void SetUp() override {
-    RASENTRYA entry = Sized<RASENTRYA>();
-    ASSERT_EQ(RasSetEntryPropertiesA(phonebook.c_str(), kEntry, &entry, sizeof entry, nullptr, 0),
-              0u);
-    service.SetScenario("[dial]\nstep_ms=10\n[hangup]\nrelease_after_polls=2\n");
-  }
+// Run by ConnectionsAreListedUntilHungUpOrDropped in a process of its own, in
+// that test's session of the service.
+TEST(FakeRasOtherProcess, Dials) {
+  if (GTEST_FLAG_GET(filter) != "FakeRasOtherProcess.*") GTEST_SKIP() << "run by another test";
+  DialConnected(norva::testing::Env("FAKERAS_DIR") + "\\norva.pbk");
+}
 
+TEST(FakeRasTest, RecordsOfAnotherSizeAreRefused) {
   norva::testing::FakeRasSession service;
-  std::string phonebook = service.Phonebook();
-};
-
-TEST_F(FakeRasTest, RecordsOfAnotherSizeAreRefused) {
-  RASENTRYA entry = Sized<RASENTRYA>();
-  entry.dwSize -= 4;
-  RASCREDENTIALSA credentials = Sized<RASCREDENTIALSA>();
-  credentials.dwSize += 4;
-  RASDIALPARAMSA params = DialParams();
-  params.dwSize = 1060 + 1064 - sizeof params;  // the other bitness's size
-  RASCONNSTATUSA status = Sized<RASCONNSTATUSA>();
-  status.dwSize -= 1;
-  RASCONNA connection = Sized<RASCONNA>();
-  connection.dwSize = 704 + 708 - sizeof connection;
+  const std::string pbk = service.Phonebook();
+  RASENTRYA entry = Sized<RASENTRYA>(sizeof(RASENTRYA) - 4);
+  RASCREDENTIALSA credentials = Sized<RASCREDENTIALSA>(sizeof(RASCREDENTIALSA) + 4);
+  RASCONNSTATUSA status = Sized<RASCONNSTATUSA>(sizeof(RASCONNSTATUSA) - 1);
+  // The other bitness's sizes.
+  RASDIALPARAMSA params = Sized<RASDIALPARAMSA>(1060 + 1064 - sizeof(RASDIALPARAMSA));
+  RASCONNA connection = Sized<RASCONNA>(704 + 708 - sizeof(RASCONNA));
   DWORD entrySize = sizeof entry, bytes = sizeof connection, count = 0;
   BOOL saved = FALSE;
   HRASCONN handle = nullptr;
-  const struct {
-    const char* call;
-    DWORD result;
-  } cases[] = {
+  const struct { const char* call; DWORD result; } cases[] = {
       {"RasSetEntryPropertiesA",
-       RasSetEntryPropertiesA(phonebook.c_str(), kEntry, &entry, sizeof entry, nullptr, 0)},
+       RasSetEntryPropertiesA(pbk.c_str(), kEntry, &entry, sizeof entry, nullptr, 0)},
       {"RasGetEntryPropertiesA",
-       RasGetEntryPropertiesA(phonebook.c_str(), kEntry, &entry, &entrySize, nullptr, nullptr)},
-      {"RasSetCredentialsA", RasSetCredentialsA(phonebook.c_str(), kEntry, &credentials, FALSE)},
-      {"RasGetCredentialsA", RasGetCredentialsA(phonebook.c_str(), kEntry, &credentials)},
-      {"RasGetEntryDialParamsA", RasGetEntryDialParamsA(phonebook.c_str(), &params, &saved)},
-      {"RasDialA", RasDialA(nullptr, phonebook.c_str(), &params, 0xFFFFFFFF, HWND_MESSAGE, &handle)},
+       RasGetEntryPropertiesA(pbk.c_str(), kEntry, &entry, &entrySize, nullptr, nullptr)},
+      {"RasSetCredentialsA", RasSetCredentialsA(pbk.c_str(), kEntry, &credentials, FALSE)},
+      {"RasGetCredentialsA", RasGetCredentialsA(pbk.c_str(), kEntry, &credentials)},
+      {"RasGetEntryDialParamsA", RasGetEntryDialParamsA(pbk.c_str(), &params, &saved)},
+      {"RasDialA", RasDialA(nullptr, pbk.c_str(), &params, 0xFFFFFFFF, HWND_MESSAGE, &handle)},
       {"RasGetConnectStatusA", RasGetConnectStatusA(HRASCONN(0x1001), &status)},
       {"RasEnumConnectionsA", RasEnumConnectionsA(&connection, &bytes, &count)},
   };
@@ -121,57 +102,38 @@ TEST_F(FakeRasTest, RecordsOfAnotherSizeAreRefused) {
   EXPECT_EQ(handle, nullptr);
 }
 
-TEST_F(FakeRasTest, EnumerationAsksForRoomForEveryConnection) {
-  HRASCONN first = DialConnected(phonebook);
-  HRASCONN second = DialConnected(phonebook);
-  ASSERT_NE(first, second);
-  EXPECT_EQ(Listed(), (std::vector<HRASCONN>{first, second}));
+// Two connections listed; the first hung up: unlisted at once, released after
+// two polls; the second's link dropped for good, while a dial made after the
+// drop, by a process that has ended since, holds.
+TEST(FakeRasTest, ConnectionsAreListedUntilHungUpOrDropped) {
+  norva::testing::FakeRasSession service;
+  const std::string phonebook = service.Phonebook(), dropTrigger = service.dir().File("drop.now");
+  service.SetScenario("[dial]\nstep_ms=10\n[hangup]\nrelease_after_polls=2\n"
+                      "[link]\ndrop_trigger_file=" + dropTrigger + "\n");
+  RASENTRYA entry = Sized<RASENTRYA>();
+  ASSERT_EQ(RasSetEntryPropertiesA(phonebook.c_str(), kEntry, &entry, sizeof entry, nullptr, 0),
+            0u);
+  const HRASCONN first = DialConnected(phonebook), second = DialConnected(phonebook);
+  EXPECT_EQ(Listed(), (Handles{first, second}));
   ASSERT_EQ(RasHangUpA(first), 0u);
-  EXPECT_EQ(Listed(), std::vector<HRASCONN>{second}) << "one being hung up is not listed";
-}
+  EXPECT_EQ(Listed(), Handles{second});
+  const DWORD kGone = ERROR_INVALID_HANDLE;
+  const std::vector<DWORD> polls = {State(first), State(first), State(first), State(first)};
+  EXPECT_EQ(polls, (std::vector<DWORD>{RASCS_Disconnected, RASCS_Disconnected, kGone, kGone}));
+  EXPECT_EQ(RasHangUpA(first), kGone);
 
-TEST_F(FakeRasTest, HangUpReleasesTheHandleAfterSomePolls) {
-  HRASCONN handle = DialConnected(phonebook);
-  ASSERT_EQ(RasHangUpA(handle), 0u);
-  std::vector<DWORD> polls;
-  for (int i = 0; i < 4; ++i) polls.push_back(State(handle));
-  EXPECT_EQ(polls, (std::vector<DWORD>{RASCS_Disconnected, RASCS_Disconnected,
-                                       ERROR_INVALID_HANDLE, ERROR_INVALID_HANDLE}));
-  EXPECT_EQ(RasHangUpA(handle), DWORD(ERROR_INVALID_HANDLE));
-}
-
-TEST_F(FakeRasTest, ALinkDropStaysWhileNewDialsHold) {
-  const std::string trigger = service.dir().File("drop.now");
-  service.SetScenario("[dial]\nstep_ms=10\n[link]\ndrop_trigger_file=" + trigger + "\n");
-  HRASCONN dropped = DialConnected(phonebook);
-  EXPECT_EQ(State(dropped), DWORD(RASCS_Connected));
-  norva::testing::WriteFileBytes(trigger, "");
-  EXPECT_EQ(State(dropped), DWORD(RASCS_Disconnected));
-  EXPECT_EQ(Listed(), std::vector<HRASCONN>{});
-  DeleteFileA(trigger.c_str());
-  HRASCONN redialled = DialConnected(phonebook);
-  EXPECT_EQ(State(dropped), DWORD(RASCS_Disconnected));
-  EXPECT_EQ(State(redialled), DWORD(RASCS_Connected));
-}
-
-// The first process of ConnectionsOutliveTheProcessThatDialled.
-TEST(FakeRasLaterProcess, DialsAndEnds) {
-  const char* phonebook = std::getenv("NORVA_DIAL_PHONEBOOK");
-  if (phonebook == nullptr) GTEST_SKIP() << "started by ConnectionsOutliveTheProcessThatDialled";
-  DialConnected(phonebook);
-}
-
-TEST_F(FakeRasTest, ConnectionsOutliveTheProcessThatDialled) {
-  char self[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, self, MAX_PATH);
-  SetEnvironmentVariableA("NORVA_DIAL_PHONEBOOK", phonebook.c_str());
-  const intptr_t exitCode = _spawnl(_P_WAIT, self, ("\"" + std::string(self) + "\"").c_str(),
-                                    "--gtest_filter=FakeRasLaterProcess.*", nullptr);
-  SetEnvironmentVariableA("NORVA_DIAL_PHONEBOOK", nullptr);
-  ASSERT_EQ(exitCode, 0) << "the dialling process failed";
-  const std::vector<HRASCONN> listed = Listed();
+  norva::testing::WriteFileBytes(dropTrigger, "");
+  EXPECT_EQ(State(second), DWORD(RASCS_Disconnected));
+  EXPECT_EQ(Listed(), Handles{});
+  DeleteFileA(dropTrigger.c_str());
+  const std::string self = norva::testing::ProgramPath();
+  ASSERT_EQ(_spawnl(_P_WAIT, self.c_str(), self.c_str(), "--gtest_filter=FakeRasOtherProcess.*",
+                    nullptr),
+            0);
+  const Handles listed = Listed();
   ASSERT_EQ(listed.size(), 1u);
   EXPECT_EQ(State(listed[0]), DWORD(RASCS_Connected));
+  EXPECT_EQ(State(second), DWORD(RASCS_Disconnected));
   EXPECT_EQ(RasHangUpA(listed[0]), 0u);
 }
 

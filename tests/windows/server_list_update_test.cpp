@@ -1,73 +1,29 @@
-// The updater against a real HTTPS site on localhost, with WinINet, the
-// registry and the file system for real. server_list_site.py starts the site,
-// runs this program and describes the site in the environment.
+// The updater's worker against a real HTTPS site on localhost, with WinINet, the registry and
+// the file system for real; server_list_site.py runs it and describes the site in the environment.
 #include <windows.h>
 #include <wincrypt.h>
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 #include <thread>
-#include <vector>
 
-#include "serverlist/server_catalog.h"
 #include "serverlist/server_list_file.h"
-#include "serverlist/server_list_update.h"
 #include "serverlist/server_list_worker.h"
-#include "serverlist/wininet_client.h"
 #include "settings/registry_settings_store.h"
-#include "support/servers_xml.h"
 #include "wine_test_support.h"
 
 namespace norva {
 namespace {
 
-using testing::FileExists;
+using testing::Env;
 using testing::ReadFileBytes;
 using testing::WriteFileBytes;
 
-std::string Env(const char* name) {
-  const char* value = std::getenv(name);
-  return value != nullptr ? value : "";
-}
-
-struct Site {
-  std::string url = Env("NORVA_TEST_SITE_URL");
-  std::string dir = Env("NORVA_TEST_SITE_DIR");
-  std::string log = Env("NORVA_TEST_SITE_LOG");
-
-  void Put(const std::string& name, const std::string& bytes) const {
-    WriteFileBytes(dir + "\\" + name, bytes);
-  }
-  // Starts afresh: no file served, nothing requested.
-  void Clear() const {
-    for (const char* name : {"version.txt", "servers.xml", "servers.xml.cut"}) {
-      DeleteFileA((dir + "\\" + name).c_str());
-    }
-    WriteFileBytes(log, "");
-  }
-  std::string Requests() const { return ReadFileBytes(log); }
-};
-
-// 1,300 bytes that no shift, truncation or text conversion leaves unchanged.
-std::string ListOf1300Bytes() {
-  std::string list = "<servers>\r\n";
-  for (int i = 0; list.size() < 1300; ++i) list += static_cast<char>(i * 37 + 11);
-  return list;
-}
-
-// Puts the site's throwaway self-signed certificate into the current user's
-// Root store of this Wine prefix before the first HTTPS request (the chain
-// engine reads the store once per process) and takes it out at the end. The
-// store's registry part is used directly: Wine does not pass a deletion
-// through the system store.
-class TrustedSiteEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override { ASSERT_TRUE(Trust(true)); }
-  void TearDown() override { EXPECT_TRUE(Trust(false)); }
-
- private:
+// Trusts the site's throwaway certificate as a root of the current user in this prefix before
+// the first HTTPS request (the chain engine reads the store once per process), and no more at
+// the end. The store's registry part is used directly: Wine does not pass a deletion through.
+struct TrustedSite : ::testing::Environment {
   static bool Trust(bool trust) {
     const std::string der = ReadFileBytes(Env("NORVA_TEST_CA"));
     HCERTSTORE root = CertOpenStore(CERT_STORE_PROV_SYSTEM_REGISTRY_A, 0, 0,
@@ -77,65 +33,80 @@ class TrustedSiteEnvironment : public ::testing::Environment {
               CertAddEncodedCertificateToStore(root, X509_ASN_ENCODING,
                                                reinterpret_cast<const BYTE*>(der.data()),
                                                DWORD(der.size()), CERT_STORE_ADD_USE_EXISTING, &ca);
-    if (ok && !trust) {
-      ok = CertDeleteCertificateFromStore(ca) != FALSE;  // frees `ca`
-    } else if (ca != nullptr) {
-      CertFreeCertificateContext(ca);
-    }
+    // Deleting it frees `ca` too.
+    if (ok) ok = trust ? CertFreeCertificateContext(ca) : CertDeleteCertificateFromStore(ca);
     if (root != nullptr) CertCloseStore(root, 0);  // writes the registry
     return ok;
   }
+  void SetUp() override { ASSERT_TRUE(Trust(true)); }
+  void TearDown() override { EXPECT_TRUE(Trust(false)); }
 };
-
 [[maybe_unused]] const auto* const kTrustedSite =
-    ::testing::AddGlobalTestEnvironment(new TrustedSiteEnvironment);
+    ::testing::AddGlobalTestEnvironment(new TrustedSite);
 
-TEST(SiteCertificateTest, OnlyTheNameInTheCertificateIsAccepted) {
-  Site site;
-  site.Clear();
-  site.Put("version.txt", "9");
-  std::string byAddress = site.url;
-  byAddress.replace(byAddress.find("localhost"), 9, "127.0.0.1");
-  WinInetClient internet;
-  EXPECT_EQ(FetchServerListVersion(internet, byAddress.c_str()), 0u);
-  EXPECT_EQ(site.Requests(), "");
-  EXPECT_EQ(FetchServerListVersion(internet, site.url.c_str()), 9u);
+// 1,300 bytes that no shift, truncation or text conversion leaves unchanged.
+std::string ListOf1300Bytes() {
+  std::string list = "<servers>\r\n";
+  for (int i = 0; list.size() < 1300; ++i) list += static_cast<char>(i * 37 + 11);
+  return list;
 }
 
-// The updater's runs, each in a scratch folder and key.
-struct ServerListUpdateWinTest : ::testing::Test {
-  Site site;
-  testing::ScratchKey key;
-  RegistrySettingsStore settings{key.path()};
-  WinInetClient internet;
-};
+// What the window saw of each WM_SERVERLIST_DONE, and where the list is kept.
+std::string g_done, g_listPath;
 
-TEST_F(ServerListUpdateWinTest, OnlyAWholeNewerListIsStored) {
+LRESULT CALLBACK DoneWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg != WM_SERVERLIST_DONE) return DefWindowProcA(hwnd, msg, wParam, lParam);
+  const std::string list = ReadFileBytes(g_listPath);
+  g_done += "wParam=" + std::to_string(wParam) + " lParam=" + std::to_string(lParam) +
+            (InSendMessage() ? " sent" : " posted") + ", list " +
+            (list == ListOf1300Bytes() ? "as served" : std::to_string(list.size()) + " bytes") +
+            ", serverfile=" + std::to_string(RegistrySettingsStore().ReadSetting("serverfile", 0));
+  return 0;
+}
+
+// The worker's round trips: its own thread, the program's own settings (a scratch key in
+// HKEY_CURRENT_USER's place would also hide WinINet's and the certificate store's; the one value
+// the worker keeps, `serverfile`, is removed afterwards) and its message to a window here.
+TEST(ServerListWorkerTest, OnlyAWholeNewerListFromTheCertifiedSiteIsStoredBeforeDone) {
+  const std::string url = Env("NORVA_TEST_SITE_URL"), site = Env("NORVA_TEST_SITE_DIR") + "\\";
+  std::string byAddress = url;
+  byAddress.replace(byAddress.find("localhost"), 9, "127.0.0.1");
+  const char* const both = "/serverlist/version.txt\n/serverlist/servers.xml\n";
+  const std::string kept = "wParam=0 lParam=0 sent, list 0 bytes, serverfile=3";
+  // servers.xml is a 404 when empty; servers.xml.cut says where and how its body breaks off.
   const struct {
-    const char* name;
-    bool listServed;
-    const char* cut;  // servers.xml.cut: where and how the body breaks off
-    bool stored;
+    const char *name, *requests;
+    std::string url, list, cut, done;
   } cases[] = {
-      {"newer list served whole", true, nullptr, true},
-      {"servers.xml missing (404)", false, nullptr, false},
-      {"cut after 700 bytes, TLS closed properly", true, "700 close", false},
+      {"newer list served whole", both, url, ListOf1300Bytes(), "",
+       "wParam=1 lParam=0 sent, list as served, serverfile=5"},
+      {"servers.xml missing (404)", both, url, "", "", kept},
+      {"cut after 700 bytes, TLS closed properly", both, url, ListOf1300Bytes(), "700 close", kept},
+      {"by address: not the certificate's name", "", byAddress, ListOf1300Bytes(), "", kept},
   };
+  HWND window = CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DoneWindowProc));
   for (const auto& c : cases) {
     testing::ScratchDir dir;
-    const std::string list = dir.File("NORVA\\servers.xml");  // a folder the download makes
-    site.Clear();
-    site.Put("version.txt", "5\r\n");
-    if (c.listServed) site.Put("servers.xml", ListOf1300Bytes());
-    if (c.cut != nullptr) site.Put("servers.xml.cut", c.cut);
-    settings.WriteSetting("serverfile", 3);
-    ReplacingServerListFile file(list);
-    EXPECT_EQ(UpdateServerList(internet, file, settings, site.url.c_str()), c.stored) << c.name;
-    EXPECT_EQ(site.Requests(), "/serverlist/version.txt\n/serverlist/servers.xml\n") << c.name;
-    EXPECT_TRUE(ReadFileBytes(list) == (c.stored ? ListOf1300Bytes() : "")) << c.name;
-    EXPECT_EQ(settings.ReadSetting("serverfile", 0), c.stored ? 5u : 3u) << c.name;
-    EXPECT_FALSE(FileExists(list + ".download")) << c.name;
+    g_listPath = dir.File("NORVA\\servers.xml");  // a folder the download makes
+    g_done.clear();
+    WriteFileBytes(site + "version.txt", "5\r\n");
+    WriteFileBytes(site + "servers.xml", c.list);
+    WriteFileBytes(site + "servers.xml.cut", c.cut);
+    WriteFileBytes(Env("NORVA_TEST_SITE_LOG"), "");
+    RegistrySettingsStore().WriteSetting("serverfile", 3);
+    EXPECT_TRUE(StartServerListWorker(window, c.url.c_str(), g_listPath)) << c.name;
+    for (const DWORD start = GetTickCount(); g_done.empty() && GetTickCount() - start < 60000;) {
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+      MSG msg;
+      while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    }
+    EXPECT_EQ(g_done, c.done) << c.name;
+    EXPECT_EQ(ReadFileBytes(Env("NORVA_TEST_SITE_LOG")), c.requests) << c.name;
+    EXPECT_FALSE(testing::FileExists(g_listPath + ".download")) << c.name;
   }
+  RegDeleteKeyValueA(HKEY_CURRENT_USER, "Software\\NORVA", "serverfile");
+  DestroyWindow(window);
 }
 
 TEST(ReplacingServerListFileTest, ReplacingWaitsBrieflyForAReader) {
@@ -149,7 +120,6 @@ TEST(ReplacingServerListFileTest, ReplacingWaitsBrieflyForAReader) {
     // cannot be replaced while it is open.
     HANDLE reader = CreateFileA(list.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
     std::thread release([reader, holdMs] {
       Sleep(holdMs);
       CloseHandle(reader);
@@ -157,59 +127,11 @@ TEST(ReplacingServerListFileTest, ReplacingWaitsBrieflyForAReader) {
     ReplacingServerListFile file(list);
     const bool replaced = file.Begin() && file.Write("<new/>", 6) && file.Commit();
     release.join();
-    EXPECT_EQ(replaced, holdMs < patience) << "held for " << holdMs << " ms";
-    EXPECT_EQ(ReadFileBytes(list), replaced ? "<new/>" : "<old/>") << "held for " << holdMs << " ms";
-    EXPECT_FALSE(FileExists(list + ".download")) << "held for " << holdMs << " ms";
+    const std::string held = "held for " + std::to_string(holdMs) + " ms";
+    EXPECT_EQ(replaced, holdMs < patience) << held;
+    EXPECT_EQ(ReadFileBytes(list), replaced ? "<new/>" : "<old/>") << held;
+    EXPECT_FALSE(testing::FileExists(list + ".download")) << held;
   }
-}
-
-// The worker's round trip: its own thread, the program's own settings (the
-// one value the worker keeps, `serverfile`, is removed before and after: a
-// scratch key in HKEY_CURRENT_USER's place would also hide WinINet's and the
-// certificate store's settings) and the message to a window of this thread,
-// sent once the new list is stored.
-struct Done {
-  int count = 0;
-  WPARAM wParam = 0;
-  bool sentFromTheWorker = false;      // which waits until it has been handled
-  std::vector<std::string> locations;  // in the stored list at that time
-  std::uint32_t version = 0;
-} g_done;
-std::string g_listPath;
-
-LRESULT CALLBACK DoneWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg != WM_SERVERLIST_DONE) return DefWindowProcA(hwnd, msg, wParam, lParam);
-  g_done = {g_done.count + 1, wParam, InSendMessage() && lParam == 0,
-            ListLocations(g_listPath, AccountType::Dedicated),
-            RegistrySettingsStore().ReadSetting("serverfile", 0)};
-  return 0;
-}
-
-TEST_F(ServerListUpdateWinTest, WorkerSendsDoneOnceTheNewListIsStored) {
-  HWND window = CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-  SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DoneWindowProc));
-  testing::ScratchDir dir;
-  g_listPath = dir.File("NORVA\\servers.xml");
-  site.Clear();
-  site.Put("version.txt", "2\n");
-  site.Put("servers.xml", testing::ServersXml({{"shared", "Oslo", "no.example"},
-                                               {"dedicated", "Rome", "it.example"}}));
-  RegDeleteKeyValueA(HKEY_CURRENT_USER, "Software\\NORVA", "serverfile");
-
-  const bool started = StartServerListWorker(window, site.url.c_str(), g_listPath);
-  for (const DWORD start = GetTickCount(); g_done.count == 0 && GetTickCount() - start < 60000;) {
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-  }
-  RegDeleteKeyValueA(HKEY_CURRENT_USER, "Software\\NORVA", "serverfile");
-  DestroyWindow(window);
-  EXPECT_TRUE(started);
-  EXPECT_EQ(g_done.count, 1);
-  EXPECT_EQ(g_done.wParam, 1u) << "a new list was stored";
-  EXPECT_TRUE(g_done.sentFromTheWorker);
-  EXPECT_EQ(g_done.locations, std::vector<std::string>{"Rome"});
-  EXPECT_EQ(g_done.version, 2u);
 }
 
 }  // namespace

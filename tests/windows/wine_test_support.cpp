@@ -3,19 +3,41 @@
 #include <shellapi.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 
 namespace norva::testing {
-namespace {
+
+bool FileExists(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string ReadFileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteFileBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+std::string Env(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr ? value : "<no " + std::string(name) + ">";
+}
+
+std::string ProgramPath() {
+  char self[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, self, MAX_PATH);
+  return self;
+}
 
 std::string UniqueName(const char* prefix) {
   static std::atomic<unsigned> counter{0};
   return prefix + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(counter++) + "-" +
          std::to_string(GetTickCount());
 }
-
-}  // namespace
 
 ScratchDir::ScratchDir() {
   char temp[MAX_PATH];
@@ -26,14 +48,10 @@ ScratchDir::ScratchDir() {
 
 ScratchDir::~ScratchDir() {
   const std::string from = path_ + '\0';  // a double-NUL-ended list
-  SHFILEOPSTRUCTA op = {};
-  op.wFunc = FO_DELETE;
-  op.pFrom = from.c_str();
-  op.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
+  SHFILEOPSTRUCTA op = {nullptr, FO_DELETE, from.c_str(), nullptr,
+                        FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT, FALSE, nullptr, nullptr};
   SHFileOperationA(&op);
 }
-
-ScratchKey::ScratchKey() : path_("Software\\NORVA-test\\" + UniqueName("k")) {}
 
 ScratchKey::~ScratchKey() { RegDeleteTreeA(HKEY_CURRENT_USER, path_.c_str()); }
 
@@ -45,27 +63,6 @@ FakeRasSession::FakeRasSession() {
 FakeRasSession::~FakeRasSession() {
   SetEnvironmentVariableA("FAKERAS_DIR", nullptr);
   SetEnvironmentVariableA("FAKERAS_SCENARIO", nullptr);
-}
-
-void FakeRasSession::SetScenario(const std::string& ini) const {
-  WriteFileBytes(dir_.File("scenario.ini"), ini);
-}
-
-std::string FakeRasSession::CallLog() const { return ReadFileBytes(dir_.File("calls.log")); }
-
-bool FileExists(const std::string& path) {
-  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-std::string ReadFileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void WriteFileBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
 }  // namespace norva::testing

@@ -9,14 +9,24 @@
 
 namespace norva::testing {
 
+bool FileExists(const std::string& path);
+std::string ReadFileBytes(const std::string& path);  // "" when missing
+void WriteFileBytes(const std::string& path, const std::string& bytes);
+std::string Env(const char* name);           // "<no NAME>" when unset
+std::string ProgramPath();                   // this program's own file
+std::string UniqueName(const char* prefix);  // never the same twice on this machine
+
+struct NoCopy {
+  NoCopy() = default;
+  NoCopy(const NoCopy&) = delete;
+  NoCopy& operator=(const NoCopy&) = delete;
+};
+
 // A fresh folder under the temporary folder; deleted with its contents.
-class ScratchDir {
+class ScratchDir : NoCopy {
  public:
   ScratchDir();
   ~ScratchDir();
-  ScratchDir(const ScratchDir&) = delete;
-  ScratchDir& operator=(const ScratchDir&) = delete;
-
   const std::string& path() const { return path_; }
   std::string File(const std::string& name) const { return path_ + "\\" + name; }
 
@@ -26,39 +36,28 @@ class ScratchDir {
 
 // A fresh key path under HKEY_CURRENT_USER (not created); its tree is
 // deleted afterwards.
-class ScratchKey {
+class ScratchKey : NoCopy {
  public:
-  ScratchKey();
   ~ScratchKey();
-  ScratchKey(const ScratchKey&) = delete;
-  ScratchKey& operator=(const ScratchKey&) = delete;
-
   const std::string& path() const { return path_; }
 
  private:
-  std::string path_;
+  std::string path_ = "Software\\NORVA-test\\" + UniqueName("k");
 };
 
-// Points the simulated service at a scratch state folder (FAKERAS_DIR) and
-// a scenario file in it, for the life of the object.
-class FakeRasSession {
+// Points the simulated service at a scratch state folder (FAKERAS_DIR) and the
+// scenario file in it that SetScenario writes, for the life of the object.
+class FakeRasSession : NoCopy {
  public:
   FakeRasSession();
   ~FakeRasSession();
-  FakeRasSession(const FakeRasSession&) = delete;
-  FakeRasSession& operator=(const FakeRasSession&) = delete;
-
   const ScratchDir& dir() const { return dir_; }
   std::string Phonebook() const { return dir_.File("norva.pbk"); }
-  void SetScenario(const std::string& ini) const;  // replaces the scenario file's text
-  std::string CallLog() const;                     // the service's call log so far
+  void SetScenario(const std::string& ini) const { WriteFileBytes(dir_.File("scenario.ini"), ini); }
+  std::string CallLog() const { return ReadFileBytes(dir_.File("calls.log")); }  // so far
 
  private:
   ScratchDir dir_;
 };
-
-bool FileExists(const std::string& path);
-std::string ReadFileBytes(const std::string& path);  // "" when missing
-void WriteFileBytes(const std::string& path, const std::string& bytes);
 
 }  // namespace norva::testing
