@@ -74,23 +74,12 @@ TEST(FileLocationsTest, EachFileIsInItsOwnFolder) {
   EXPECT_EQ(files.configIni, program.substr(0, program.rfind('\\')) + "\\config.ini");
 }
 
-TEST(CustomServerFile, LinesAreAddedReplacedAndRemovedAndTheFirst1000BytesRead) {
+// Adding, replacing and removing lines, and the first line's address, are
+// the server settings journey's and the first start's; what only shows
+// here is how much of the section is read.
+TEST(CustomServerFile, OnlyTheFirst1000BytesOfTheSectionAreRead) {
   testing::ScratchDir dir;
   const std::string ini = dir.File("config.ini");
-  char address[129] = "unchanged";
-  EXPECT_EQ(ReadCustomServerNames(ini.c_str()), std::vector<std::string>{});
-  EXPECT_FALSE(FirstCustomServerAddress(ini.c_str(), address, 128));
-  EXPECT_STREQ(address, "unchanged");
-
-  WriteCustomServer(ini.c_str(), "Paris", "192.0.2.10");
-  EXPECT_EQ(testing::ReadFileBytes(ini), "[servers]\r\nParis=192.0.2.10\r\n");
-  for (const char* name : {"Rome", "Oslo"}) WriteCustomServer(ini.c_str(), name, "192.0.2.20");
-  WriteCustomServer(ini.c_str(), "PARIS", "192.0.2.99");  // names compare without case
-  RemoveCustomServer(ini.c_str(), "rome");
-  EXPECT_EQ(ReadCustomServerNames(ini.c_str()), (std::vector<std::string>{"Paris", "Oslo"}));
-  EXPECT_TRUE(FirstCustomServerAddress(ini.c_str(), address, 128));
-  EXPECT_STREQ(address, "192.0.2.99");
-
   std::string text = "[other]\r\nX=1\r\n[servers]\r\n";
   const auto name = [](std::size_t i) { return "server" + std::to_string(100 + i); };  // 9 long
   for (int i = 0; i < 100; ++i) text += name(i) + "=192.0.2." + std::to_string(i) + "\r\n";

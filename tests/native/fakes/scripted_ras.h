@@ -16,56 +16,48 @@ namespace norva::testing {
 
 class ScriptedRas final : public RemoteAccess {
  public:
-  std::function<RasResult(const std::string& phonebook, const std::string& entry,
-                          EntryProperties& out)>
-      getEntryProperties;
-  std::function<RasResult(const std::string& phonebook, const std::string& entry,
-                          const EntryProperties& properties)>
-      setEntryProperties;
-  std::function<RasResult(const std::string& phonebook, const std::string& entry,
-                          const Credentials& credentials, bool clear)>
+  using Text = const std::string&;
+
+  std::function<RasResult(Text phonebook, Text entry, EntryProperties&)> getEntryProperties;
+  std::function<RasResult(Text phonebook, Text entry, const EntryProperties&)> setEntryProperties;
+  std::function<RasResult(Text phonebook, Text entry, const Credentials&, bool clear)>
       setCredentials;
-  std::function<RasResult(const std::string& phonebook, const std::string& entry,
-                          Credentials& inOut)>
-      getCredentials;
-  std::function<RasResult(const std::string& phonebook, DialParams& inOut, bool& passwordSaved)>
-      getEntryDialParams;
-  std::function<RasResult(const std::string& phonebook, const DialParams& params,
-                          NotifierWindow notifier, ConnectionHandle& handle)>
+  std::function<RasResult(Text phonebook, Text entry, Credentials&)> getCredentials;
+  std::function<RasResult(Text phonebook, DialParams&, bool& passwordSaved)> getEntryDialParams;
+  std::function<RasResult(Text phonebook, const DialParams&, NotifierWindow, ConnectionHandle&)>
       dial;
-  std::function<RasResult(ConnectionHandle handle)> hangUp;
-  std::function<RasResult(ConnectionHandle handle, ConnectionStatus& out)> getConnectStatus;
-  std::function<RasResult(std::uint32_t& bufferBytes, std::vector<ActiveConnection>& out)>
+  std::function<RasResult(ConnectionHandle)> hangUp;
+  std::function<RasResult(ConnectionHandle, ConnectionStatus&)> getConnectStatus;
+  std::function<RasResult(std::uint32_t& bufferBytes, std::vector<ActiveConnection>&)>
       enumConnections;
   std::function<RasResult(std::uint32_t code, std::string& text)> getErrorString;
 
   std::vector<std::string> calls;
 
-  RasResult GetEntryProperties(const std::string& p, const std::string& e,
-                               EntryProperties& out) override {
+  // The calls logged so far, and a fresh log from here on.
+  std::vector<std::string> Take() { return std::exchange(calls, {}); }
+
+  RasResult GetEntryProperties(Text p, Text e, EntryProperties& out) override {
     return Run("GetEntryProperties", getEntryProperties, p, e, out);
   }
-  RasResult SetEntryProperties(const std::string& p, const std::string& e,
-                               const EntryProperties& properties) override {
-    return Run("SetEntryProperties", setEntryProperties, p, e, properties);
+  RasResult SetEntryProperties(Text p, Text e, const EntryProperties& in) override {
+    return Run("SetEntryProperties", setEntryProperties, p, e, in);
   }
-  RasResult SetCredentials(const std::string& p, const std::string& e, const Credentials& c,
-                           bool clear) override {
+  RasResult SetCredentials(Text p, Text e, const Credentials& c, bool clear) override {
     return Run("SetCredentials", setCredentials, p, e, c, clear);
   }
-  RasResult GetCredentials(const std::string& p, const std::string& e, Credentials& c) override {
+  RasResult GetCredentials(Text p, Text e, Credentials& c) override {
     return Run("GetCredentials", getCredentials, p, e, c);
   }
-  RasResult GetEntryDialParams(const std::string& p, DialParams& params, bool& saved) override {
+  RasResult GetEntryDialParams(Text p, DialParams& params, bool& saved) override {
     return Run("GetEntryDialParams", getEntryDialParams, p, params, saved);
   }
-  RasResult Dial(const std::string& p, const DialParams& params, NotifierWindow notifier,
-                 ConnectionHandle& handle) override {
-    return Run("Dial", dial, p, params, notifier, handle);
+  RasResult Dial(Text p, const DialParams& params, NotifierWindow n, ConnectionHandle& h) override {
+    return Run("Dial", dial, p, params, n, h);
   }
-  RasResult HangUp(ConnectionHandle handle) override { return Run("HangUp", hangUp, handle); }
-  RasResult GetConnectStatus(ConnectionHandle handle, ConnectionStatus& out) override {
-    return Run("GetConnectStatus", getConnectStatus, handle, out);
+  RasResult HangUp(ConnectionHandle h) override { return Run("HangUp", hangUp, h); }
+  RasResult GetConnectStatus(ConnectionHandle h, ConnectionStatus& out) override {
+    return Run("GetConnectStatus", getConnectStatus, h, out);
   }
   RasResult EnumConnections(std::uint32_t& bytes, std::vector<ActiveConnection>& out) override {
     return Run("EnumConnections", enumConnections, bytes, out);
@@ -74,9 +66,6 @@ class ScriptedRas final : public RemoteAccess {
   RasResult GetErrorString(std::uint32_t code, std::string& text) override {
     return Run("GetErrorString", getErrorString, code, text);
   }
-
-  // The calls logged so far, and a fresh log from here on.
-  std::vector<std::string> Take() { return std::exchange(calls, {}); }
 
  private:
   template <class Handler, class... Args>
