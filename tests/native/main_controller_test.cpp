@@ -20,9 +20,13 @@ namespace {
 using Log = testing::RecordingView::Log;
 using Calls = std::vector<std::string>;
 using Handles = std::vector<ConnectionHandle>;
+using Text = testing::ScriptedRas::Text;
+using O = PromptOutcome;
 
 const std::string kBook = "C:\\pbk\\norva.pbk";
 const NotifierWindow kNotifier = reinterpret_cast<NotifierWindow>(std::uintptr_t{0x100});
+const Log kLocked = {"server list off", "inputs off", "label Disconnect", "button off"};
+const Log kUnlocked = {"server list on", "inputs on", "label Connect", "button on"};
 const Log kLossReported = {"status Connection lost.", "server list on", "inputs on",
                            "label Connect", "button on",
                            "tray warning NORVA: The VPN connection was lost."};
@@ -90,7 +94,8 @@ struct Rig {
   std::optional<MainController> controller;
   std::string dir, serverList;
 
-  Rig() {
+  explicit Rig(std::map<std::string, std::uint32_t> values = {}) {
+    settings.values = std::move(values);
     char name[] = "/tmp/norva-controller-XXXXXX";
     dir = mkdtemp(name);
     serverList = dir + "/servers.xml";
@@ -101,7 +106,7 @@ struct Rig {
   ~Rig() { std::filesystem::remove_all(dir); }
 
   void Start(std::uint32_t strategy = entry::kVpnPptpOnly) {
-    ras.getEntryProperties = [=](const std::string&, const std::string&, EntryProperties& e) {
+    ras.getEntryProperties = [=](Text, Text, EntryProperties& e) {
       e.vpnStrategy = strategy;
       e.guid = G(0xAB);
       return ras::kOk;
@@ -125,32 +130,45 @@ struct Rig {
   }
   void Drop(std::uintptr_t n) { state[H(n)] = ras::kDisconnected; }
   void ExpectBuilds() {
-    ras.setEntryProperties = [this](const std::string&, const std::string&,
-                                    const EntryProperties& p) {
+    ras.setEntryProperties = [this](Text, Text, const EntryProperties& p) {
       builds.push_back(p.vpnStrategy);
       return ras::kOk;
     };
   }
+  // Forgets what has been shown and called so far.
+  void Fresh() {
+    view.Take();
+    ras.Take();
+  }
+  // What one press of the button, or one tick of the link watch, shows.
+  Log Press() {
+    view.Take();
+    controller->OnConnectButton();
+    return view.Take();
+  }
+  Log Tick() {
+    view.Take();
+    controller->OnLinkWatchTick();
+    return view.Take();
+  }
 
   void Serve() {
-    ras.getEntryDialParams = [this](const std::string& book, DialParams& p, bool&) {
+    ras.getEntryDialParams = [this](Text book, DialParams& p, bool&) {
       EXPECT_EQ(book + p.entryName, kBook + "NORVA");
       if (!savedParams) return ras::kCannotFindEntry;
       p.userName = "saved-user";
       p.password = "saved-pass";
       return ras::kOk;
     };
-    ras.getCredentials = [this](const std::string&, const std::string& e, Credentials& c) {
+    ras.getCredentials = [this](Text, Text e, Credentials& c) {
       EXPECT_EQ(e + std::to_string(c.mask), "NORVA3");
       return credentialsAnswer;
     };
-    ras.setCredentials = [this](const std::string&, const std::string&, const Credentials& c,
-                                bool clear) {
+    ras.setCredentials = [this](Text, Text, const Credentials& c, bool clear) {
       if (c.mask == 3 && !clear) stored.push_back(c);
       return storeAnswer;
     };
-    ras.dial = [this](const std::string& book, const DialParams& p, NotifierWindow n,
-                      ConnectionHandle& h) {
+    ras.dial = [this](Text book, const DialParams& p, NotifierWindow n, ConnectionHandle& h) {
       EXPECT_EQ(book, kBook);
       EXPECT_EQ(n, kNotifier);
       EXPECT_EQ(h, nullptr) << "dialled with a stale handle";
@@ -190,23 +208,21 @@ struct Rig {
 // --- Start-up and the server list
 
 TEST(MainController, StartFillsTheFormAndStartsTheUpdater) {
-  struct Case {
+  const Log tail = {"animation", "server list off", "updater"};
+  // Any stored account type but 0 is dedicated; an entry that could not be
+  // read (strategy 0) shows L2TP/IPSec.
+  const struct {
     std::uint32_t accountType, strategy;
     bool savedParams;
     Log expected;
   } cases[] = {
       {0, entry::kVpnPptpOnly, true,
-       {"tray add", "account shared", "tunnel PPTP", "credentials saved-user saved-pass",
-        "animation", "server list off", "updater"}},
-      {1, entry::kVpnL2tpOnly, false,
-       {"tray add", "account dedicated", "tunnel L2TP", "animation", "server list off", "updater"}},
-      // Any stored account type but 0 is dedicated; an unread entry shows L2TP/IPSec.
-      {7, 0, false,
-       {"tray add", "account dedicated", "tunnel L2TP", "animation", "server list off", "updater"}},
+       Then({"tray add", "account shared", "tunnel PPTP", "credentials saved-user saved-pass"},
+            tail)},
+      {7, 0, false, Then({"tray add", "account dedicated", "tunnel L2TP"}, tail)},
   };
-  for (const Case& c : cases) {
-    Rig r;
-    r.settings.values["account_type"] = c.accountType;
+  for (const auto& c : cases) {
+    Rig r({{"account_type", c.accountType}});
     r.savedParams = c.savedParams;
     r.Start(c.strategy);
     EXPECT_EQ(r.view.Take(), c.expected) << "account type " << c.accountType;
@@ -216,7 +232,7 @@ TEST(MainController, StartFillsTheFormAndStartsTheUpdater) {
 TEST(MainController, ServerListReadyFillsTheCheckedTypeAndChoosesTheLastServer) {
   const Log shared = {"server list off", "servers Amsterdam Berlin Oslo", "choose 0",
                       "server list on", "animation stop"};
-  struct Case {
+  const struct {
     std::uint32_t accountType, lastServer;
     Log expected;
   } cases[] = {
@@ -226,9 +242,8 @@ TEST(MainController, ServerListReadyFillsTheCheckedTypeAndChoosesTheLastServer) 
       {0, 9, Then(shared, {"choose 9"})},  // past the end: the list then chooses no row
       {0, 0xFFFFFFFF, shared},             // a negative row is no row
   };
-  for (const Case& c : cases) {
-    Rig r;
-    r.settings.values = {{"account_type", c.accountType}, {"lastserver", c.lastServer}};
+  for (const auto& c : cases) {
+    Rig r({{"account_type", c.accountType}, {"lastserver", c.lastServer}});
     r.Start();
     r.view.Take();
     r.controller->OnServerListReady();
@@ -244,10 +259,7 @@ TEST(MainController, ConnectDialsTheChosenServerAndConnectedHidesToTheWatchedTra
     r.view.watchStarts = watchStarts;
     r.StartReady();
     r.view.ChooseServer(3);
-    r.view.Take();
-    r.controller->OnConnectButton();
-    EXPECT_EQ(r.view.Take(),
-              (Log{"server list off", "inputs off", "label Disconnect", "button off"}));
+    EXPECT_EQ(r.Press(), kLocked);
     ASSERT_EQ(r.dials.size(), 1u);
     EXPECT_EQ(r.dials[0].entryName + " " + r.dials[0].phoneNumber, "NORVA osl.example");
 
@@ -267,7 +279,7 @@ TEST(MainController, ConnectDialsTheChosenServerAndConnectedHidesToTheWatchedTra
 }
 
 TEST(MainController, SavedCredentialsAreDialledUntilTheUserEditsAndTypedOnesStoredOnConnect) {
-  struct Case {
+  const struct {
     const char* name;
     bool savedParams;
     RasResult credentialsAnswer;
@@ -285,7 +297,7 @@ TEST(MainController, SavedCredentialsAreDialledUntilTheUserEditsAndTypedOnesStor
       // The record was never loaded: it still names the entry.
       {"no saved parameters", false, ras::kOk, false, ras::kOk, " ", false, false},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     Rig r;
     r.savedParams = c.savedParams;
@@ -310,7 +322,7 @@ TEST(MainController, SavedCredentialsAreDialledUntilTheUserEditsAndTypedOnesStor
 }
 
 TEST(MainController, DialErrorsShowTheServiceTextAndGiveTheInputsBack) {
-  struct Case {
+  const struct {
     const char* name;
     RasResult atOnce;
     bool handle;
@@ -322,7 +334,7 @@ TEST(MainController, DialErrorsShowTheServiceTextAndGiveTheInputsBack) {
       {"error event", ras::kOk, false, 691, "error Access was denied."},
       {"no text for the code", ras::kOk, false, 0xFFFFFFFF, "error Unknown Connection\tError -1"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     Rig r;
     r.dialAnswer = c.atOnce;
@@ -331,8 +343,7 @@ TEST(MainController, DialErrorsShowTheServiceTextAndGiveTheInputsBack) {
     r.view.ChooseServer(1);
     r.controller->OnConnectButton();
     if (c.eventError != 0) r.controller->OnDialEvent(ras::kAuthenticate, c.eventError);
-    EXPECT_EQ(Tail(r.view.Take(), 6),
-              (Log{"status ", c.box, "server list on", "inputs on", "label Connect", "button on"}));
+    EXPECT_EQ(Tail(r.view.Take(), 6), Then({"status ", c.box}, kUnlocked));
     EXPECT_EQ(r.hungUp.size(), c.handle || c.eventError != 0 ? 1u : 0u) << "handles handed out";
     r.dialAnswer = ras::kOk;
     r.controller->OnConnectButton();
@@ -342,17 +353,15 @@ TEST(MainController, DialErrorsShowTheServiceTextAndGiveTheInputsBack) {
 
 TEST(MainController, PlaceholderRowOnlyAsksForAValidServer) {
   Rig r;
-  r.StartReady();
-  r.view.Take();
-  r.controller->OnConnectButton();  // the fill chose row 0
-  EXPECT_EQ(r.view.Take(), Log{"notice Please Select Valid Server"});
+  r.StartReady();  // the fill chose row 0
+  EXPECT_EQ(r.Press(), Log{"notice Please Select Valid Server"});
   EXPECT_TRUE(r.dials.empty());
 }
 
 // --- Hanging up
 
 TEST(MainController, DisconnectWaitsForTheReleaseOrKeepsTheConnection) {
-  struct Case {
+  const struct {
     const char* name;
     RasResult hangUp;
     int pollsUntilReleased;
@@ -372,16 +381,14 @@ TEST(MainController, DisconnectWaitsForTheReleaseOrKeepsTheConnection) {
         "label Disconnect"},
        "HangUp"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     Rig r;
     r.hangUpAnswer = c.hangUp;
     r.pollsUntilReleased = c.pollsUntilReleased;
     r.Connected();
-    r.view.Take();
-    r.ras.Take();
-    r.controller->OnConnectButton();
-    EXPECT_EQ(r.view.Take(), c.expected);
+    r.Fresh();
+    EXPECT_EQ(r.Press(), c.expected);
     EXPECT_EQ(r.ras.Take().front(), "HangUp");
     EXPECT_EQ(r.clock.now >= 5000 + DialSession::kHangUpWaitMs, c.pollsUntilReleased < 0);
     r.pollsUntilReleased = 0;
@@ -428,23 +435,10 @@ TEST(MainController, AConnectionUpAtStartIsAdoptedAndWatched) {
 
 // --- The link watch and a lost link
 
-TEST(MainController, TheWatchGoesOnWhileTheLinkIsUpOrItsStateCannotBeHad) {
-  Rig r;
-  r.Connected();
-  r.view.Take();
-  r.state[H(1)] = ras::kConnected;
-  r.controller->OnLinkWatchTick();
-  r.ras.getConnectStatus = [](ConnectionHandle, ConnectionStatus&) { return 1234u; };
-  r.controller->OnLinkWatchTick();
-  EXPECT_TRUE(r.view.Take().empty());
-}
-
 TEST(MainController, ALostLinkIsReleasedFirstThenDialledAgainOrReported) {
-  using O = PromptOutcome;
   const Log prompt = {"prompt reconnect"}, notice = {"notice Please Select Valid Server"};
-  const Log redial = {"prompt reconnect", "server list off", "inputs off", "label Disconnect",
-                      "button off"};
-  struct Case {
+  const Log redial = Then(prompt, kLocked);
+  const struct {
     const char* name;
     std::uint32_t autoReconnect;
     O prompt;
@@ -462,20 +456,23 @@ TEST(MainController, ALostLinkIsReleasedFirstThenDialledAgainOrReported) {
        Then(Then(prompt, notice), kLossReported)},
       {"handle already gone", 0, O::kGoAhead, false, true, 3, kLossReported},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    Rig r;
-    r.settings.values["autoreconnect"] = c.autoReconnect;
+    Rig r({{"autoreconnect", c.autoReconnect}});
     r.view.promptOutcome = c.prompt;
     const ConnectionHandle lost = H(c.adopted ? 7 : 1);
     if (c.adopted) r.up = {Up(7)};
     c.adopted ? r.StartReady() : r.Connected();
     r.view.ChooseServer(c.row);
-    r.view.Take();
-    r.ras.Take();
+    // While the link is up, or its state cannot be had, the watch goes on.
+    r.state[lost] = ras::kConnected;
+    EXPECT_TRUE(r.Tick().empty());
+    r.ras.getConnectStatus = [](ConnectionHandle, ConnectionStatus&) { return 1234u; };
+    EXPECT_TRUE(r.Tick().empty());
+    r.Serve();
+    r.Fresh();
     c.gone ? void(r.released.insert(lost)) : r.Drop(c.adopted ? 7 : 1);
-    r.controller->OnLinkWatchTick();
-    EXPECT_EQ(r.view.Take(), Then({"watch stop", "busy", "busy end"}, c.expected));
+    EXPECT_EQ(r.Tick(), Then({"watch stop", "busy", "busy end"}, c.expected));
     const Calls calls = r.ras.Take();
     EXPECT_EQ(calls.at(1), "HangUp") << "released before anything else";
     EXPECT_EQ(r.hungUp, Handles{lost});
@@ -484,8 +481,7 @@ TEST(MainController, ALostLinkIsReleasedFirstThenDialledAgainOrReported) {
       EXPECT_EQ(calls.back() + " " + r.dials.back().phoneNumber, "Dial osl.example");
       continue;
     }
-    r.controller->OnLinkWatchTick();
-    EXPECT_TRUE(r.view.Take().empty()) << "no more watching";
+    EXPECT_TRUE(r.Tick().empty()) << "no more watching";
     r.view.ChooseServer(1);
     r.controller->OnConnectButton();
     EXPECT_EQ(r.dials.size(), c.adopted ? 1u : 2u) << "the button dials anew";
@@ -495,13 +491,12 @@ TEST(MainController, ALostLinkIsReleasedFirstThenDialledAgainOrReported) {
 // --- Auto connect
 
 TEST(MainController, AutoConnectCountsDownAndDialsTheLastServer) {
-  for (PromptOutcome outcome : {PromptOutcome::kGoAhead, PromptOutcome::kCancelled}) {
-    Rig r;
-    r.settings.values = {{"autoconnect", 1}, {"lastserver", 2}};
+  for (O outcome : {O::kGoAhead, O::kCancelled}) {
+    Rig r({{"autoconnect", 1}, {"lastserver", 2}});
     r.view.promptOutcome = outcome;
     r.StartReady();
     EXPECT_TRUE(Has(r.view.Take(), "prompt auto connect"));
-    ASSERT_EQ(r.dials.size(), outcome == PromptOutcome::kGoAhead ? 1u : 0u);
+    ASSERT_EQ(r.dials.size(), outcome == O::kGoAhead ? 1u : 0u);
     if (!r.dials.empty()) {
       EXPECT_EQ(r.dials[0].phoneNumber, "ber.example");
     }
@@ -510,8 +505,7 @@ TEST(MainController, AutoConnectCountsDownAndDialsTheLastServer) {
 
 TEST(MainController, AutoConnectNeverDialsOverAConnection) {
   // Up since an earlier run.
-  Rig r;
-  r.settings.values = {{"autoconnect", 1}, {"lastserver", 2}};
+  Rig r({{"autoconnect", 1}, {"lastserver", 2}});
   r.up = {Up(5)};
   r.StartReady();
   EXPECT_EQ(r.view.chosenServer, 2) << "the row is still chosen";
@@ -520,8 +514,7 @@ TEST(MainController, AutoConnectNeverDialsOverAConnection) {
   EXPECT_EQ(r.hungUp, Handles{H(5)}) << "the adopted handle is still current";
 
   // Dialled by the user before the list arrived.
-  Rig t;
-  t.settings.values = {{"autoconnect", 1}, {"lastserver", 2}};
+  Rig t({{"autoconnect", 1}, {"lastserver", 2}});
   t.Start();
   t.controller->OnAccountTypePicked(AccountType::Shared);
   t.view.ChooseServer(1);
@@ -532,10 +525,8 @@ TEST(MainController, AutoConnectNeverDialsOverAConnection) {
 }
 
 TEST(MainController, AutoConnectWaitsUntilADialogOrBoxHasClosed) {
-  const Log prompted = {"prompt auto connect", "server list off", "inputs off",
-                        "label Disconnect", "button off"};
-  Rig r;
-  r.settings.values = {{"autoconnect", 1}, {"lastserver", 2}};
+  const Log prompted = Then({"prompt auto connect"}, kLocked);
+  Rig r({{"autoconnect", 1}, {"lastserver", 2}});
   r.ExpectBuilds();
   r.Start();
   r.ras.Take();
@@ -550,8 +541,7 @@ TEST(MainController, AutoConnectWaitsUntilADialogOrBoxHasClosed) {
   EXPECT_EQ(calls.back(), "Dial");
 
   // An error box still open: the inputs are given back before the prompt.
-  Rig t;
-  t.settings.values = {{"autoconnect", 1}, {"lastserver", 2}};
+  Rig t({{"autoconnect", 1}, {"lastserver", 2}});
   t.Start();
   t.controller->OnAccountTypePicked(AccountType::Shared);
   t.dialAnswer = 691;
@@ -565,7 +555,7 @@ TEST(MainController, AutoConnectWaitsUntilADialogOrBoxHasClosed) {
 }
 
 TEST(MainController, OnlyOnePromptAtATime) {
-  for (PromptOutcome outcome : {PromptOutcome::kGoAhead, PromptOutcome::kCancelled}) {
+  for (O outcome : {O::kGoAhead, O::kCancelled}) {
     Rig r;
     r.Connected(2);
     r.settings.values = {{"autoconnect", 1}, {"lastserver", 3}, {"autoreconnect", 1}};
@@ -578,30 +568,29 @@ TEST(MainController, OnlyOnePromptAtATime) {
     };
     r.controller->OnLinkWatchTick();
     EXPECT_EQ(prompts, 1);
-    ASSERT_EQ(r.dials.size(), outcome == PromptOutcome::kGoAhead ? 2u : 1u);
+    ASSERT_EQ(r.dials.size(), outcome == O::kGoAhead ? 2u : 1u);
     if (r.dials.size() == 2) {
       EXPECT_EQ(r.dials[1].phoneNumber, "osl.example") << "the row chosen by then";
     }
   }
 }
 
-// --- Exit and the shell
+// --- Exit, the window, the shell and the form
 
 TEST(MainController, ExitDuringAPromptClosesItAndDialsNothing) {
   for (PromptKind kind : {PromptKind::kAutoConnect, PromptKind::kReconnect}) {
-    Rig r;
-    r.settings.values = {{"autoconnect", 1}, {"lastserver", 2}, {"autoreconnect", 1}};
+    const bool reconnect = kind == PromptKind::kReconnect;
+    Rig r({{"autoconnect", 1}, {"lastserver", reconnect ? 0u : 2u}, {"autoreconnect", 1}});
     r.view.duringPrompt = [&r](PromptKind) { r.controller->OnExit(); };
-    if (kind == PromptKind::kAutoConnect) {
-      r.StartReady();
-    } else {
-      r.settings.values["lastserver"] = 0;
+    if (reconnect) {
       r.Connected();
       r.Drop(1);
       r.controller->OnLinkWatchTick();
+    } else {
+      r.StartReady();
     }
     EXPECT_EQ(Tail(r.view.Take(), 3), (Log{"prompt closed", "tray remove", "end"}));
-    EXPECT_EQ(r.dials.size(), kind == PromptKind::kAutoConnect ? 0u : 1u);
+    EXPECT_EQ(r.dials.size(), reconnect ? 1u : 0u);
     r.controller->OnDialEvent(ras::kConnected, 0);
     r.controller->OnServerListReady();
     EXPECT_TRUE(r.view.Take().empty()) << "nothing more on the way out";
