@@ -9,7 +9,7 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-TEST(Dialogs, OptionsShowTheDefaultsStoreEachClickAndOkRebuildsTheEntry) {
+TEST(Dialogs, OptionsStoreEachClickAndRebuildTheEntryServerSettingsEditConfigIni) {
   NorvaApp app;
   const Window main = app.StartReady();
   ASSERT_EQ(app.PhonebookValue("Options"), "0x05001110");
@@ -43,12 +43,10 @@ TEST(Dialogs, OptionsShowTheDefaultsStoreEachClickAndOkRebuildsTheEntry) {
   ASSERT_TRUE(WaitFor([&] { return !options && app.PhonebookValue("Options") == "0x05001330"; }))
       << app.PhonebookValue("Options");
   EXPECT_TRUE(main.IsEnabled());
-}
 
-TEST(Dialogs, ServerSettingsAddAndRemoveEditConfigIniAtOnce) {
-  NorvaApp app;
-  const Window main = app.StartReady();
-  EXPECT_FALSE(main.Item(IDC_EDIT_SERVERS).IsVisible());  // so its command is sent as it would
+  // The server settings dialog: its "+/-" button is never shown, so its
+  // command is sent as the button would.
+  EXPECT_FALSE(main.Item(IDC_EDIT_SERVERS).IsVisible());
   main.Post(WM_COMMAND, MAKEWPARAM(IDC_EDIT_SERVERS, BN_CLICKED),
             reinterpret_cast<LPARAM>(main.Item(IDC_EDIT_SERVERS).handle()));
   const Window dialog = app.WaitForDialog(IDC_CUSTOM_IP);
