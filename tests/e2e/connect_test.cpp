@@ -104,7 +104,7 @@ TEST_F(Connect, ALostLinkIsReleasedAndReportedWithoutAReDialOrWhenItsPromptIsCan
   ASSERT_TRUE(prompt);
   EXPECT_EQ(prompt.Item(IDC_PROMPT_TEXT).Text().substr(0, 51),
             "NORVA Auto Re Connect is enabled. re-connecting in ");
-  prompt.PressKey(VK_ESCAPE);
+  prompt.Post(WM_COMMAND, IDCANCEL);  // what Escape sends
   ASSERT_TRUE(WaitFor([&] { return !prompt && main.Item(IDC_STATUS).Text() == "Connection lost."; }));
   EXPECT_EQ(app.Calls("RasDialA").size(), 2u);
   EXPECT_EQ(app.Calls("RasHangUpA").size(), 2u);

@@ -1,7 +1,6 @@
 #include "driver.h"
 
 #include <gtest/gtest.h>
-#include <shlobj.h>
 
 #include <sstream>
 
@@ -14,12 +13,6 @@ constexpr DWORD kStartTimeoutMs = 30000;  // a cold Wine start takes a few secon
 constexpr int kMessageTextId = 0xFFFF;     // the text item of a message box
 
 std::string FolderOf(const std::string& path) { return path.substr(0, path.find_last_of('\\')); }
-
-std::string ShellFolder(int folder) {
-  char path[MAX_PATH] = {};
-  SHGetFolderPathA(nullptr, folder | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, path);
-  return path;
-}
 
 struct Search {
   DWORD processId;
@@ -95,15 +88,6 @@ void Window::Type(const std::string& text) const {
   for (const char c : text) Send(WM_CHAR, static_cast<unsigned char>(c));
 }
 
-void Window::PressKey(WORD key) const {
-  GUITHREADINFO info = {};
-  info.cbSize = sizeof info;
-  GetGUIThreadInfo(GetWindowThreadProcessId(handle_, nullptr), &info);
-  const Window focused(info.hwndFocus != nullptr ? info.hwndFocus : handle_);
-  focused.Post(WM_KEYDOWN, key);
-  focused.Post(WM_KEYUP, key);
-}
-
 LRESULT Window::Send(UINT message, WPARAM wParam, LPARAM lParam) const {
   DWORD_PTR result = 0;
   // Not SMTO_ABORTIFHUNG: a program that has only just shown its window may
@@ -117,13 +101,11 @@ void Window::Post(UINT message, WPARAM wParam, LPARAM lParam) const {
 }
 
 NorvaApp::NorvaApp() {
-  char own[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, own, MAX_PATH);
-  folder_ = FolderOf(own);
+  folder_ = FolderOf(testing::ProgramPath());
   program_ = folder_ + "\\norva.exe";
   configIni_ = folder_ + "\\config.ini";
-  phonebook_ = ShellFolder(CSIDL_COMMON_APPDATA) + "\\Microsoft\\Network\\Connections\\Pbk\\norva.pbk";
-  serversXml_ = ShellFolder(CSIDL_APPDATA) + "\\NORVA\\servers.xml";
+  phonebook_ = testing::Env("ALLUSERSPROFILE") + "\\Microsoft\\Network\\Connections\\Pbk\\norva.pbk";
+  serversXml_ = testing::Env("APPDATA") + "\\NORVA\\servers.xml";
   CleanAccount();
   SetScenario("");
 }

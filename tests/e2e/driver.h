@@ -43,8 +43,6 @@ class Window {
   void Click() const { Post(BM_CLICK); }
   // Replaces the field's text by typing, so the field counts as edited.
   void Type(const std::string& text) const;
-  // Presses a key where the keyboard focus of the window's thread is.
-  void PressKey(WORD key) const;
 
   LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
   void Post(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
