@@ -174,14 +174,14 @@ bool NorvaApp::WaitForExit(DWORD* exitCode) const {
   return WaitForSingleObject(process, 10000) == WAIT_OBJECT_0 && GetExitCodeProcess(process, exitCode);
 }
 
-Window NorvaApp::WaitForDialog(int withControl, int withoutControl) const {
+Window NorvaApp::WaitForDialog(int withControl, int withoutControl, DWORD timeoutMs) const {
   Window found;
   WaitFor([&] {
     for (const Window& dialog : TopLevelWindows(processId(), "#32770")) {
       if (dialog.Item(withControl) && !(withoutControl != 0 && dialog.Item(withoutControl))) found = dialog;
     }
     return static_cast<bool>(found);
-  });
+  }, timeoutMs);
   return found;
 }
 

@@ -74,7 +74,7 @@ class NorvaApp {
   DWORD processId() const { return processes_.back().id; }
   // A visible dialog with `withControl` and not `withoutControl` (several
   // dialogs reuse identifiers), once it shows.
-  Window WaitForDialog(int withControl, int withoutControl = 0) const;
+  Window WaitForDialog(int withControl, int withoutControl = 0, DWORD timeoutMs = 10000) const;
   // The next message box, as "caption: text", dismissed.
   std::string NextBox() const;
   // Right-clicks the tray icon as the shell reports it and chooses `item`

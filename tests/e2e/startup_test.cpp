@@ -107,10 +107,7 @@ std::pair<Window, Window> StartAutoConnect(NorvaApp& app, DWORD row) {
   app.WriteSetting("autoconnect", 1);
   app.WriteSetting("lastserver", row);
   const Window main = app.Start();
-  Window prompt;
-  WaitFor([&] { return static_cast<bool>(prompt = app.WaitForDialog(IDC_PROMPT_TEXT, IDC_RUN_AT_STARTUP)); },
-          30000);
-  return {main, prompt};
+  return {main, app.WaitForDialog(IDC_PROMPT_TEXT, IDC_RUN_AT_STARTUP, 30000)};
 }
 
 TEST(Startup, AutoConnectCountsDownAtTheWindowsCornerThroughEnterAndDialsTheLastServer) {
