@@ -14,29 +14,15 @@ constexpr int kMessageTextId = 0xFFFF;     // the text item of a message box
 
 std::string FolderOf(const std::string& path) { return path.substr(0, path.find_last_of('\\')); }
 
-struct Search {
-  DWORD processId;
-  const char* className;
-  std::vector<Window> found;
-};
-
-BOOL CALLBACK Collect(HWND handle, LPARAM param) {
-  auto* s = reinterpret_cast<Search*>(param);
-  char name[64] = {};
-  GetClassNameA(handle, name, sizeof name);
-  DWORD id = 0;
-  GetWindowThreadProcessId(handle, &id);
-  if (id == s->processId && IsWindowVisible(handle) && std::string(name) == s->className) {
-    s->found.emplace_back(handle);
-  }
-  return TRUE;
-}
-
 // Visible top-level windows of `processId` with the given class.
 std::vector<Window> TopLevelWindows(DWORD processId, const char* className) {
-  Search search{processId, className, {}};
-  EnumWindows(Collect, reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  std::vector<Window> found;
+  for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, className, nullptr)) != nullptr;) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(w, &owner);
+    if (owner == processId && IsWindowVisible(w)) found.emplace_back(w);
+  }
+  return found;
 }
 
 }  // namespace

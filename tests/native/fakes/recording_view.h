@@ -1,7 +1,7 @@
 // The main window as the controller sees it: a log of everything it was
-// asked to do, in order, and the answers a test sets. The modal calls run a
-// hook first, so that a test can deliver the events that reach the window
-// while a dialog or box is open.
+// asked to do, in order, and the answers a test sets. The prompt and the
+// options dialog run a hook first, so that a test can deliver the events
+// that reach the window while they are open.
 #pragma once
 
 #include <functional>
@@ -31,7 +31,6 @@ class RecordingView final : public MainView {
   // Run while a modal call is open, before it returns.
   std::function<void(PromptKind)> duringPrompt;
   std::function<void()> duringOptions;
-  std::function<void()> duringBox;
 
   Log log;
 
@@ -104,16 +103,12 @@ class RecordingView final : public MainView {
     if (duringOptions) duringOptions();
   }
   void RunServerSettings() override { Add("server settings"); }
-  void ShowError(const std::string& text) override { Box("error " + text); }
-  void ShowNotice(const std::string& text) override { Box("notice " + text); }
+  void ShowError(const std::string& text) override { Add("error " + text); }
+  void ShowNotice(const std::string& text) override { Add("notice " + text); }
   void EndProgram() override { Add("end"); }
 
  private:
   void Add(std::string line) { log.push_back(std::move(line)); }
-  void Box(std::string line) {
-    Add(std::move(line));
-    if (duringBox) std::exchange(duringBox, nullptr)();
-  }
 };
 
 }  // namespace norva::testing
