@@ -198,19 +198,9 @@ bool NorvaApp::ChooseFromTray(const Window& main, int item) const {
 
 std::optional<DWORD> NorvaApp::ReadSetting(const char* name) const {
   DWORD value = 0, size = sizeof value;
-  if (RegGetValueA(HKEY_CURRENT_USER, kSettingsKey, name, RRF_RT_REG_DWORD, nullptr, &value, &size)) {
-    return std::nullopt;
-  }
-  return value;
-}
-
-std::optional<std::string> NorvaApp::RunValue() const {
-  char data[MAX_PATH + 3] = {};
-  DWORD size = sizeof data;
-  if (RegGetValueA(HKEY_CURRENT_USER, kRunKey, "norva", RRF_RT_REG_SZ, nullptr, data, &size)) {
-    return std::nullopt;
-  }
-  return std::string(data);
+  const LONG result =
+      RegGetValueA(HKEY_CURRENT_USER, kSettingsKey, name, RRF_RT_REG_DWORD, nullptr, &value, &size);
+  return result == ERROR_SUCCESS ? std::optional<DWORD>(value) : std::nullopt;
 }
 
 std::string NorvaApp::PhonebookValue(const char* key) const {

@@ -58,12 +58,10 @@ class NorvaApp {
   NorvaApp(const NorvaApp&) = delete;
   NorvaApp& operator=(const NorvaApp&) = delete;
 
-  // --- Before a start
   void SeedServers(const std::vector<testing::ServerEntry>& servers) const;
   void SetScenario(const std::string& ini) const { ras_.SetScenario(ini); }
   void WriteSetting(const char* name, DWORD value) const;
 
-  // --- Running it
   void Launch();
   // Starts the program; its main window once it shows.
   Window Start();
@@ -81,17 +79,13 @@ class NorvaApp {
   // of the menu that opens (0 "Open", 1 "Exit").
   bool ChooseFromTray(const Window& main, int item) const;
 
-  // --- What was stored
   std::optional<DWORD> ReadSetting(const char* name) const;
-  std::optional<std::string> RunValue() const;
   std::string PhonebookValue(const char* key) const;
-  bool PhonebookExists() const { return testing::FileExists(phonebook_); }
   std::string StateFile(const char* name) const { return ras_.dir().File(name); }
   std::string StateText(const char* name) const { return testing::ReadFileBytes(StateFile(name)); }
   // The service's call log: lines of `call` ("RasDialA", ...), or all.
   std::vector<std::string> Calls(const std::string& call = "") const;
 
-  const std::string& programPath() const { return program_; }
   const std::string& configIni() const { return configIni_; }
 
  private:

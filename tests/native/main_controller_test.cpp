@@ -208,8 +208,6 @@ struct Rig {
   }
 };
 
-// --- Start-up and the server list
-
 TEST(MainController, StartFillsTheFormAndStartsTheUpdater) {
   const Log tail = {"animation", "server list off", "updater"};
   // Any stored account type but 0 is dedicated; an entry that could not be
@@ -252,8 +250,6 @@ TEST(MainController, ServerListReadyFillsTheCheckedTypeAndChoosesTheLastServer) 
     EXPECT_EQ(r.view.Take(), c.expected) << "last server " << c.lastServer;
   }
 }
-
-// --- Connecting
 
 TEST(MainController, ConnectDialsTheChosenServerAndConnectedHidesToTheWatchedTray) {
   for (bool watchStarts : {true, false}) {
@@ -353,15 +349,6 @@ TEST(MainController, DialErrorsShowTheServiceTextAndGiveTheInputsBack) {
   }
 }
 
-TEST(MainController, PlaceholderRowOnlyAsksForAValidServer) {
-  Rig r;
-  r.StartReady();  // the fill chose row 0
-  EXPECT_EQ(r.Press(), Log{"notice Please Select Valid Server"});
-  EXPECT_TRUE(r.dials.empty());
-}
-
-// --- Hanging up
-
 TEST(MainController, DisconnectWaitsForTheReleaseOrKeepsTheConnection) {
   const struct {
     const char* name;
@@ -401,8 +388,6 @@ TEST(MainController, DisconnectWaitsForTheReleaseOrKeepsTheConnection) {
   }
 }
 
-// --- A connection found at start
-
 TEST(MainController, AConnectionUpAtStartIsAdoptedAndWatched) {
   Rig r;
   r.up = {Up(7), Up(8, 0x01), Up(9)};  // the later one of the entry counts
@@ -415,8 +400,6 @@ TEST(MainController, AConnectionUpAtStartIsAdoptedAndWatched) {
   EXPECT_EQ(r.hungUp, Handles{H(9)});
 
 }
-
-// --- The link watch and a lost link
 
 TEST(MainController, ALostLinkIsReleasedFirstThenDialledAgainOrReported) {
   const Log prompt = {"prompt reconnect"}, notice = {"notice Please Select Valid Server"};
@@ -469,8 +452,6 @@ TEST(MainController, ALostLinkIsReleasedFirstThenDialledAgainOrReported) {
     EXPECT_EQ(r.dials.size(), c.adopted ? 1u : 2u) << "the button dials anew";
   }
 }
-
-// --- Auto connect
 
 TEST(MainController, AutoConnectCountsDownAndDialsTheLastServer) {
   for (O outcome : {O::kGoAhead, O::kCancelled}) {
@@ -543,8 +524,6 @@ TEST(MainController, OnlyOnePromptAtATime) {
     }
   }
 }
-
-// --- Exit, the window, the shell and the form
 
 TEST(MainController, ExitDuringAPromptClosesItAndDialsNothing) {
   for (PromptKind kind : {PromptKind::kAutoConnect, PromptKind::kReconnect}) {
