@@ -22,10 +22,6 @@ inline constexpr Setting kDefaultSecurity{"defaultsecurity", 1};
 inline constexpr Setting kAccountType{"account_type", 0};
 inline constexpr Setting kLastServer{"lastserver", 0};
 inline constexpr Setting kServerFile{"serverfile", 1};
-
-inline constexpr Setting kAll[] = {kAutoConnect,      kAutoReconnect,   kEnableLcp,
-                                   kEnableSwCompress, kMultilink,       kDefaultSecurity,
-                                   kAccountType,      kLastServer,      kServerFile};
 }  // namespace setting
 
 // Reads a setting with its own default.

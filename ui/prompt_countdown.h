@@ -27,8 +27,6 @@ class PromptCountdown {
   // fifth tick does; the prompt then ends with kPromptTimedOut.
   bool Tick() { return --secondsLeft_ <= 0; }
 
-  int secondsLeft() const { return secondsLeft_; }
-
   // The prompt's text for the seconds left.
   std::string Text() const;
 

@@ -1,8 +1,6 @@
-// Drives the real norva.exe under Wine as a user (or the shell) would: a
-// clean account, the simulated remote access service beside it, clicks,
-// picks and typing posted to its windows, and what they show read back.
-// Clicks and picks are posted, never sent: the command behind them may open
-// a modal box and would then block the caller.
+// Drives the real norva.exe under Wine as a user (or the shell) would, on a clean account with
+// the simulated remote access service. Clicks and picks are posted, never sent: the command
+// behind them may open a modal box and would then block the caller.
 #pragma once
 
 #include <windows.h>

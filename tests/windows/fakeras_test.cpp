@@ -89,10 +89,9 @@ TEST(FakeRasTest, RecordsOfAnotherSizeAreRefused) {
   EXPECT_EQ(handle, nullptr);
 }
 
-// Two connections listed; the first hung up: unlisted at once, released after
-// two polls; the second's link dropped for good, while a dial made after the
-// drop holds. (That a connection outlives the program that dialled it is the
-// connect journey's: its next start adopts it.)
+// Two connections listed; the first hung up: unlisted at once, released after two polls; the
+// second's link dropped for good, while a later dial holds. (That a connection outlives the
+// program that dialled it is the connect journey's: its next start adopts it.)
 TEST(FakeRasTest, ConnectionsAreListedUntilHungUpOrDropped) {
   norva::testing::FakeRasSession service;
   const std::string phonebook = service.Phonebook(), dropTrigger = service.dir().File("drop.now");

@@ -65,9 +65,8 @@ TEST(StartupAutorunTest, SetStoresTheQuotedOwnPathClearDeletesIt) {
   EXPECT_TRUE(autorun.IsEnabled()) << "any value of that name counts";
 }
 
-// The phonebook's and servers.xml's places are the journeys' (they read and
-// seed them); config.ini is looked for beside the program, wherever the
-// program was started from.
+// config.ini beside the program, wherever it was started from (the other files' places are
+// the journeys': they read and seed them).
 TEST(FileLocationsTest, ConfigIniIsBesideTheProgram) {
   const std::string program = testing::ProgramPath();
   SetCurrentDirectoryA(testing::Env("TEMP").c_str());

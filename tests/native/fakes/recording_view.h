@@ -1,7 +1,5 @@
-// The main window as the controller sees it: a log of everything it was
-// asked to do, in order, and the answers a test sets. The prompt and the
-// options dialog run a hook first, so that a test can deliver the events
-// that reach the window while they are open.
+// The main window as the controller sees it: a log of what it was asked to do, in order, and
+// the answers a test sets. The prompt and the options dialog run a hook while they are open.
 #pragma once
 
 #include <functional>
