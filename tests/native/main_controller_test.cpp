@@ -342,6 +342,7 @@ TEST(MainController, DialErrorsShowTheServiceTextAndGiveTheInputsBack) {
     r.controller->OnConnectButton();
     if (c.eventError != 0) r.controller->OnDialEvent(ras::kAuthenticate, c.eventError);
     EXPECT_EQ(Tail(r.view.Take(), 6), Then({"status ", c.box}, kUnlocked));
+    r.controller->OnDialEvent(ras::kAuthenticate, 691);  // late: nothing left to hang up
     EXPECT_EQ(r.hungUp.size(), c.handle || c.eventError != 0 ? 1u : 0u) << "handles handed out";
     r.dialAnswer = ras::kOk;
     r.controller->OnConnectButton();
@@ -363,6 +364,8 @@ TEST(MainController, DisconnectWaitsForTheReleaseOrKeepsTheConnection) {
        "Dial"},
       // The button offers a new dial while the inputs stay locked.
       {"refused", ras::kAccessDenied, 2,
+       {"watch stop", "error Disconnection Failed", "label Connect"}, "Dial"},
+      {"refused, handle unknown", ras::kInvalidHandle, 2,
        {"watch stop", "error Disconnection Failed", "label Connect"}, "Dial"},
       // After the bounded wait the connection is still current: the button hangs up again.
       {"never released", ras::kOk, -1,
