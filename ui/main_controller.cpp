@@ -122,22 +122,29 @@ void MainController::OnLinkWatchTick() {
   view_.StopLinkWatch();
   link_ = Link::kLost;
   // The service keeps a dropped connection's handle and port until it is
-  // hung up, so it is let go before anything else happens.
-  if (!Release(true)) return;
+  // hung up, so it is let go before anything else happens. When it cannot
+  // be, the box has said why and the button offers what comes next; the
+  // link is gone all the same.
+  if (!Release(true)) {
+    ReportLoss(false);
+    return;
+  }
   if (Read(settings_, setting::kAutoReconnect) != 0 && AskToDial(PromptKind::kReconnect)) {
     // A dial that started, or was refused with its own error box and the
     // inputs given back, has told the user enough.
     if (Connect() != DialStart::kNoServer) return;
   }
-  if (!exiting_) ReportLoss();
+  if (!exiting_) ReportLoss(true);
 }
 
-void MainController::ReportLoss() {
+void MainController::ReportLoss(bool released) {
   // Nothing goes through the VPN any more. The window stays as it is, shown
   // or hidden, so the tray tells a user who is not looking at it.
   view_.ShowStatus("Connection lost.");
-  SetInputsEnabled(true);
-  view_.EnableButton(true);
+  if (released) {
+    SetInputsEnabled(true);
+    view_.EnableButton(true);
+  }
   view_.ShowTrayWarning("NORVA", "The VPN connection was lost.");
 }
 

@@ -71,7 +71,9 @@ class MainController {
   // link is already gone, so a service that no longer knows the handle has
   // released it. True when released; otherwise the user has been told.
   bool Release(bool lost);
-  void ReportLoss();
+  // Tells the user that the link is gone; `released`: the connection was let
+  // go, so the form is the user's again.
+  void ReportLoss(bool released);
   void ShowDialError(std::uint32_t code);
   bool AskToDial(PromptKind kind);
   void TryAutoConnect();
