@@ -30,6 +30,11 @@ ReplacingServerListFile::ReplacingServerListFile(const std::string& listPath) {
 
 ReplacingServerListFile::~ReplacingServerListFile() { Discard(); }
 
+bool ReplacingServerListFile::Exists() {
+  const DWORD attributes = GetFileAttributesA(listPath_);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
 bool ReplacingServerListFile::Begin() {
   Discard();
   if (listPath_[0] == '\0') return false;

@@ -27,6 +27,7 @@ class ReplacingServerListFile : public ServerListFile {
   ReplacingServerListFile(const ReplacingServerListFile&) = delete;
   ReplacingServerListFile& operator=(const ReplacingServerListFile&) = delete;
 
+  bool Exists() override;
   bool Begin() override;
   bool Write(const char* data, std::uint32_t size) override;
   bool Commit() override;

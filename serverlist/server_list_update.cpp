@@ -108,7 +108,9 @@ bool DownloadServerList(InternetClient& internet, ServerListFile& file, const ch
 bool UpdateServerList(InternetClient& internet, ServerListFile& file, SettingsStore& settings,
                       const char* siteUrl) {
   const std::uint32_t published = FetchServerListVersion(internet, siteUrl);
-  const std::uint32_t stored = Read(settings, setting::kServerFile);
+  // The stored version describes the stored list; without one, any
+  // published list is newer.
+  const std::uint32_t stored = file.Exists() ? Read(settings, setting::kServerFile) : 0;
   // A failed fetch gives 0, which is never higher than anything stored.
   if (published > stored && DownloadServerList(internet, file, siteUrl)) {
     Write(settings, setting::kServerFile, published);

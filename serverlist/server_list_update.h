@@ -73,6 +73,8 @@ class InternetClient {
 class ServerListFile {
  public:
   virtual ~ServerListFile() = default;
+  // Whether a stored list is there.
+  virtual bool Exists() = 0;
   // Starts a new download with an empty file beside the stored list.
   // False when it cannot be created; nothing is left behind then.
   virtual bool Begin() = 0;
@@ -111,7 +113,8 @@ std::uint32_t FetchServerListVersion(InternetClient& internet, const char* siteU
 bool DownloadServerList(InternetClient& internet, ServerListFile& file, const char* siteUrl);
 
 // The updater's whole run: fetch the published version, read the stored one
-// (setting `serverfile`, default 1), and when the published one is higher
+// (setting `serverfile`, default 1; 0 when no list is there, so that a list
+// that went missing is fetched again), and when the published one is higher
 // (unsigned) download the list; only a stored list makes the published
 // version the stored one. Returns whether a new list was stored, which is the
 // wParam of WM_SERVERLIST_DONE.

@@ -60,6 +60,7 @@ struct FakeSite : InternetClient, ServerListFile {
     const auto it = replies.find(url);
     return it == replies.end() ? nullptr : std::make_unique<FakeResponse>(it->second, log);
   }
+  bool Exists() override { return fault != "exists"; }
   bool Begin() override {
     log.push_back("begin");
     return open = fault != "begin";
@@ -81,7 +82,7 @@ struct FakeSite : InternetClient, ServerListFile {
   }
 
   std::map<std::string, Reply> replies;
-  std::string fault;  // the file step that fails: "begin", "write" or "commit"
+  std::string fault;  // the file step that fails: "exists", "begin", "write" or "commit"
   bool open = false;
   std::string pending, stored = "old list";
   Log log;
@@ -119,6 +120,7 @@ TEST(ServerListUpdateTest, ListAndVersionAreStoredOnlyAfterAWholeDownloadOfANewe
     std::uint32_t storesVersion;          // 0: stores nothing
   } cases[] = {
       {"nothing stored, published 1", {}, Reply{"1"}, list, "", 0},
+      {"no list there, published 1", 1, Reply{"1"}, list, "exists", 1},
       {"5 over 3", 3, Reply{"5"}, list, "", 5},
       {"5 over 5", 5, Reply{"5"}, list, "", 0},
       {"5 under 7", 7, Reply{"5"}, list, "", 0},
