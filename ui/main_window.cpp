@@ -47,6 +47,12 @@ void OnInitDialog(HWND window, MainWindowContext& context) {
   if (const UINT registered = RegisterWindowMessageA("RasDialEvent")) {
     state->dialEventMessage = registered;
   }
+  // The shell runs with the user's own rights. A copy of the program that
+  // started itself elevated to write the entry would not hear its broadcast,
+  // which Windows drops on the way up unless the window lets it through.
+  if (state->taskbarCreatedMessage != 0) {
+    ChangeWindowMessageFilterEx(window, state->taskbarCreatedMessage, MSGFLT_ALLOW, nullptr);
+  }
   state->controller.Start();
 }
 
