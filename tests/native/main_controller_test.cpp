@@ -535,6 +535,14 @@ TEST(MainController, OnlyOnePromptAtATime) {
   }
 }
 
+TEST(PromptCountdown, CountsFiveSecondsDownInTheTextOfItsKind) {
+  PromptCountdown reconnect(PromptKind::kReconnect), autoConnect(PromptKind::kAutoConnect);
+  EXPECT_EQ(reconnect.Text(), "NORVA Auto Re Connect is enabled. re-connecting in 5 seconds.");
+  for (int second = 1; second < kPromptSeconds; ++second) EXPECT_FALSE(autoConnect.Tick());
+  EXPECT_EQ(autoConnect.Text(), "NORVA Auto Connect is enabled. connecting in 1 seconds.");
+  EXPECT_TRUE(autoConnect.Tick());
+}
+
 TEST(MainController, ExitDuringAPromptClosesItAndDialsNothing) {
   for (PromptKind kind : {PromptKind::kAutoConnect, PromptKind::kReconnect}) {
     const bool reconnect = kind == PromptKind::kReconnect;
