@@ -49,14 +49,7 @@ RasResult DialSession::Dial(const std::string& address) {
   params_.entryName = setup_.entryName;
   params_.phoneNumber = address;
   current_ = nullptr;
-  const RasResult result = ras_.Dial(setup_.phonebook, params_, setup_.notifier, current_);
-  // A refused dial may still have handed back a handle; it is released here
-  // so that the service does not keep the port.
-  if (result != ras::kOk && current_ != nullptr) {
-    ras_.HangUp(current_);
-    current_ = nullptr;
-  }
-  return result;
+  return ras_.Dial(setup_.phonebook, params_, setup_.notifier, current_);
 }
 
 bool DialSession::StoreCredentials(const std::string& userName, const std::string& password) {
@@ -67,12 +60,12 @@ bool DialSession::StoreCredentials(const std::string& userName, const std::strin
   return ras_.SetCredentials(setup_.phonebook, setup_.entryName, typed, false) == ras::kOk;
 }
 
-void DialSession::HangUpNow() {
-  // A late event after the handle is gone has nothing left to hang up.
-  if (current_ != nullptr && ras_.HangUp(current_) == ras::kOk) current_ = nullptr;
+RasResult DialSession::BeginHangUp() {
+  if (current_ == nullptr) return ras::kInvalidHandle;
+  const RasResult result = ras_.HangUp(current_);
+  if (result == ras::kInvalidHandle) current_ = nullptr;
+  return result;
 }
-
-RasResult DialSession::BeginHangUp() { return ras_.HangUp(current_); }
 
 bool DialSession::WaitUntilReleased() {
   const std::uint64_t start = clock_.NowMs();

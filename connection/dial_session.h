@@ -61,17 +61,16 @@ class DialSession {
   // Starts an asynchronous dial of `address` with the dial record; progress
   // reaches the notifier. The handle the service hands back becomes the
   // current connection. A refused dial answers the service's code; a handle
-  // handed back with the refusal is hung up and dropped.
+  // handed back with the refusal stays current, to be hung up and waited
+  // for like any other.
   RasResult Dial(const std::string& address);
 
   // Stores the user name and password with the entry; true when stored.
   bool StoreCredentials(const std::string& userName, const std::string& password);
 
-  // Hangs up without waiting (a dial that reported an error). The handle is
-  // dropped once the service has taken the hang-up.
-  void HangUpNow();
   // Begins the hang-up of the current connection; on 0 the caller waits
-  // with WaitUntilReleased.
+  // with WaitUntilReleased. 6 (the service no longer knows the handle) means
+  // it is released already: none is current then.
   RasResult BeginHangUp();
   // Polls until the service no longer knows the connection, giving up the
   // thread's time slice between polls, at most kHangUpWaitMs. True when it

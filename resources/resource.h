@@ -42,6 +42,12 @@
 #define TRAY_ICON_ID                    1
 #define WM_TRAYNOTIFY                   0x800A
 
+/* The main window's own messages: a dial progress notification handled
+ * after the service's call has returned (WM_APP + 11), and the network
+ * having changed while a try waits (WM_APP + 12) */
+#define WM_DIALEVENT_LATER              0x800B
+#define WM_NETWORK_CHANGED              0x800C
+
 /* Main window (IDD_MAIN); Connect/Disconnect is IDOK, Exit is IDCANCEL */
 #define IDC_SERVER                      1000
 #define IDC_USERNAME                    1001

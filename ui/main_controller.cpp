@@ -3,6 +3,7 @@
 #include <utility>
 #include <vector>
 
+#include "connection/dial_errors.h"
 #include "serverlist/server_catalog.h"
 #include "settings/setting_names.h"
 
@@ -66,17 +67,23 @@ void MainController::LoadDialParams() {
 
 void MainController::FillServers(AccountType type) {
   view_.EnableServerList(false);
-  const std::vector<std::string> locations = ListLocations(serverList_, type);
-  view_.ShowServers(locations);
-  listHasServers_ = !locations.empty();
-  if (!listHasServers_) return;
+  listed_ = ListLocations(serverList_, type);
+  view_.ShowServers(listed_);
+  if (listed_.empty()) return;
   view_.ChooseServer(0);
   view_.EnableServerList(true);
 }
 
+int MainController::RowOf(const std::string& location) const {
+  for (std::size_t i = 0; i < listed_.size(); ++i) {
+    if (listed_[i] == location) return static_cast<int>(i) + 1;  // after the placeholder
+  }
+  return -1;
+}
+
 void MainController::SetInputsEnabled(bool enabled) {
   // The server list needs a server besides its placeholder row.
-  view_.EnableServerList(enabled && listHasServers_);
+  view_.EnableServerList(enabled && !listed_.empty());
   view_.EnableInputs(enabled);
   view_.LabelButton(enabled ? ButtonLabel::kConnect : ButtonLabel::kDisconnect);
 }
@@ -86,6 +93,14 @@ void MainController::OnServerListReady() {
   if (exiting_) return;
   FillServers(accountType_);
   view_.StopDownloadAnimation();
+  // A dial under way or a connection keeps its server chosen.
+  if (link_ != Link::kNone) {
+    const int dialledRow = RowOf(dialled_.location);
+    if (dialledRow > 0) {
+      view_.ChooseServer(dialledRow);
+      return;
+    }
+  }
   // The row used last, taken as an index into the list as it is now.
   const auto lastServer = static_cast<std::int32_t>(Read(settings_, setting::kLastServer));
   if (lastServer <= 0) return;
@@ -99,7 +114,11 @@ void MainController::TryAutoConnect() {
   if (exiting_ || Read(settings_, setting::kAutoConnect) == 0) return;
   // Never over a connection that is current or a dial under way.
   if (link_ != Link::kNone) return;
-  if (AskToDial(PromptKind::kAutoConnect) && link_ == Link::kNone) Connect();
+  if (!AskToDial(PromptKind::kAutoConnect) || link_ != Link::kNone) return;
+  Server server;
+  if (!ChosenServer(server)) return;
+  failedTries_ = 0;
+  Dial(server, Origin::kAutoConnect);
 }
 
 bool MainController::AskToDial(PromptKind kind) {
@@ -117,24 +136,48 @@ void MainController::OnLinkWatchTick() {
   // Any other failure of the query says nothing; the watch goes on.
   const bool lost =
       result == ras::kInvalidHandle || (result == ras::kOk && status.state != ras::kConnected);
-  if (!lost) return;
+  if (lost) {
+    LinkLost();
+    return;
+  }
+  // A connection found at start is re-dialled at the address it was dialled
+  // with, which only the service knows.
+  if (result == ras::kOk && dialled_.address.empty()) dialled_.address = status.phoneNumber;
+}
 
+void MainController::LinkLost() {
   view_.StopLinkWatch();
   link_ = Link::kLost;
   // The service keeps a dropped connection's handle and port until it is
   // hung up, so it is let go before anything else happens. When it cannot
-  // be, the box has said why and the button offers what comes next; the
-  // link is gone all the same.
-  if (!Release(true)) {
+  // be, the box says why and the button offers what comes next; the link is
+  // gone all the same.
+  const Release release = ReleaseCurrent();
+  if (release != Release::kDone) {
+    if (release == Release::kRefused) {
+      link_ = Link::kHangUpRefused;
+      view_.LabelButton(ButtonLabel::kConnect);
+    } else {
+      KeepWatching();
+    }
     ReportLoss(false);
+    view_.ShowError(release == Release::kRefused
+                        ? "Disconnection Failed"
+                        : "The connection did not close in time. Try again.");
     return;
   }
+  link_ = Link::kNone;
   if (Read(settings_, setting::kAutoReconnect) != 0 && AskToDial(PromptKind::kReconnect)) {
-    // A dial that started, or was refused with its own error box and the
-    // inputs given back, has told the user enough.
-    if (Connect() != DialStart::kNoServer) return;
+    if (link_ != Link::kNone) return;  // the user dialled meanwhile
+    // The server that was lost, whatever the list shows now.
+    Server server = dialled_;
+    if (!server.address.empty() || ChosenServer(server)) {
+      failedTries_ = 0;
+      Dial(server, Origin::kReconnect);
+      return;
+    }
   }
-  if (!exiting_) ReportLoss(true);
+  if (link_ == Link::kNone && !exiting_) ReportLoss(true);
 }
 
 void MainController::ReportLoss(bool released) {
@@ -151,13 +194,14 @@ void MainController::ReportLoss(bool released) {
 void MainController::OnDialEvent(std::uint32_t state, std::uint32_t error) {
   EventScope scope(*this);
   if (exiting_) return;
+  // The service may report the drop of a connection that is up this way too.
+  if (link_ == Link::kUp) {
+    if (error != ras::kOk || state == ras::kDisconnected) LinkLost();
+    return;
+  }
+  if (link_ != Link::kDialling) return;  // late news of a dial that has ended
   if (error != ras::kOk) {
-    if (link_ == Link::kUp) view_.StopLinkWatch();
-    session_.HangUpNow();
-    link_ = Link::kNone;
-    ShowDialError(error);
-    SetInputsEnabled(true);
-    view_.EnableButton(true);
+    DialFailed(error);
     return;
   }
   switch (state) {
@@ -166,7 +210,7 @@ void MainController::OnDialEvent(std::uint32_t state, std::uint32_t error) {
     case ras::kAuthenticate: view_.ShowStatus("Authenticating..."); break;
     case ras::kAuthenticated: view_.ShowStatus("Authenticated."); break;
     case ras::kConnected: OnConnected(); break;
-    case ras::kDisconnected: view_.ShowWindow(); break;
+    case ras::kDisconnected: DialFailed(ras::kOk); break;
     default: break;
   }
 }
@@ -184,14 +228,13 @@ void MainController::OnConnected() {
   view_.ShowStatus("Connected.");
   view_.LabelButton(ButtonLabel::kDisconnect);
   view_.EnableButton(true);
-  // The row as the list reports it; -1 (no row) is stored as its 32-bit
-  // pattern, which no reader takes for a row.
-  Write(settings_, setting::kLastServer, static_cast<std::uint32_t>(view_.ChosenServer()));
-}
-
-void MainController::ShowDialError(std::uint32_t code) {
-  view_.ShowStatus("");
-  view_.ShowError(session_.ErrorText(code));
+  if (failedTries_ > 0) view_.ShowTrayNotice("NORVA", "The VPN connection is back.");
+  failedTries_ = 0;
+  // The row of the server dialled, wherever the list has it now; -1 (no
+  // row) is stored as its 32-bit pattern, which no reader takes for a row.
+  const int listedRow = RowOf(dialled_.location);
+  Write(settings_, setting::kLastServer,
+        static_cast<std::uint32_t>(listedRow > 0 ? listedRow : dialled_.row));
 }
 
 void MainController::OnConnectButton() {
@@ -199,75 +242,144 @@ void MainController::OnConnectButton() {
   if (exiting_) return;
   switch (link_) {
     case Link::kNone:
-    case Link::kHangUpRefused:
-      Connect();
+    case Link::kHangUpRefused: {
+      Server server;
+      if (ChosenServer(server)) Dial(server, Origin::kUser);
       break;
+    }
     case Link::kUp:
+    case Link::kWaitingToRetry:
       Disconnect();
       break;
+    case Link::kDialling:
+      // The button is enabled during a try of the program's own only.
+      if (origin_ != Origin::kUser) Disconnect();
+      break;
     default:
-      break;  // the button is disabled while dialling
+      break;
   }
 }
 
-MainController::DialStart MainController::Connect() {
-  session_.LoadSavedParams();
-  // Credentials saved with the entry are dialled as loaded, unless the user
+bool MainController::ChosenServer(Server& server) {
+  server.row = view_.ChosenServer();
+  server.location = view_.ChosenLocation();
+  if (FindServerAddress(serverList_, server.location, server.address, ras::kMaxPhoneNumber)) {
+    return true;
+  }
+  view_.ShowNotice("Please Select Valid Server");
+  return false;
+}
+
+void MainController::Dial(const Server& server, Origin origin) {
+  dialled_ = server;
+  origin_ = origin;
+  // The saved credentials as they are now, dialled as loaded unless the user
   // has edited a field since; without saved ones the fields are dialled.
+  session_.LoadSavedParams();
   if (!session_.HasStoredCredentials() || view_.CredentialsEdited()) {
     session_.UseCredentials(view_.UserName(), view_.Password());
   }
-  std::string address;
-  if (!FindServerAddress(serverList_, view_.ChosenLocation(), address, ras::kMaxPhoneNumber)) {
-    view_.ShowNotice("Please Select Valid Server");
-    return DialStart::kNoServer;
-  }
-
   link_ = Link::kDialling;
   SetInputsEnabled(false);
-  view_.EnableButton(false);
-  const RasResult result = session_.Dial(address);
-  if (result == ras::kOk) return DialStart::kDialling;  // progress follows as dial events
+  // A try of the program's own can be stopped with the button.
+  view_.EnableButton(origin != Origin::kUser);
+  const RasResult result = session_.Dial(server.address);
+  if (result != ras::kOk) DialFailed(result);  // else progress follows as dial events
+}
 
+void MainController::DialFailed(std::uint32_t code) {
+  // The port stays busy until the service has let the failed connection go,
+  // so nothing is dialled before that.
+  if (ReleaseCurrent() == Release::kTimedOut) {
+    KeepWatching();
+    view_.ShowStatus("");
+    view_.ShowError("The connection did not close in time. Try again.");
+    return;
+  }
+  session_.Adopt(nullptr);  // a refused hang-up leaves nothing to hang up later
   link_ = Link::kNone;
-  ShowDialError(result);
+  if (origin_ != Origin::kUser && IsWorthAnotherTry(code)) {
+    WaitToRetry();
+    return;
+  }
+  failedTries_ = 0;
   SetInputsEnabled(true);
   view_.EnableButton(true);
-  return DialStart::kRefused;
+  view_.ShowStatus("");
+  // A dial that ended without a code has nothing to say but the form back.
+  if (code == ras::kOk) {
+    view_.ShowWindow();
+    return;
+  }
+  view_.ShowError(session_.ErrorText(code));
 }
+
+void MainController::WaitToRetry() {
+  ++failedTries_;
+  link_ = Link::kWaitingToRetry;
+  if (failedTries_ == 1) {
+    view_.ShowTrayNotice("NORVA", origin_ == Origin::kReconnect
+                                      ? "The VPN connection was lost and is being re-established."
+                                      : "The VPN connection could not be made yet and is being "
+                                        "tried again.");
+  }
+  const std::uint32_t seconds = SecondsBeforeNextTry(failedTries_);
+  view_.ShowStatus("Reconnecting in " + std::to_string(seconds) + " seconds (try " +
+                   std::to_string(failedTries_ + 1) + ").");
+  view_.WaitBeforeRetry(seconds);
+}
+
+void MainController::OnRetryDue() {
+  EventScope scope(*this);
+  if (exiting_ || link_ != Link::kWaitingToRetry) return;
+  view_.StopRetryWait();
+  Dial(dialled_, origin_);
+}
+
+void MainController::OnNetworkChanged() { OnRetryDue(); }
 
 void MainController::Disconnect() {
-  view_.StopLinkWatch();
-  if (!Release(false)) return;
-  SetInputsEnabled(true);
-  view_.ShowStatus("");
+  const bool trying = link_ != Link::kUp;  // a try of the program's own, or its wait
+  if (link_ == Link::kWaitingToRetry) view_.StopRetryWait();
+  if (!trying) view_.StopLinkWatch();
+  switch (ReleaseCurrent()) {
+    case Release::kDone:
+      link_ = Link::kNone;
+      failedTries_ = 0;
+      SetInputsEnabled(true);
+      view_.ShowStatus(trying ? "Connection lost." : "");
+      break;
+    case Release::kRefused:
+      // The connection stays current and locked; the button offers a new dial.
+      link_ = Link::kHangUpRefused;
+      view_.LabelButton(ButtonLabel::kConnect);
+      view_.ShowError("Disconnection Failed");
+      break;
+    case Release::kTimedOut:
+      KeepWatching();
+      view_.ShowError("The connection did not close in time. Try again.");
+      break;
+  }
 }
 
-bool MainController::Release(bool lost) {
+MainController::Release MainController::ReleaseCurrent() {
   link_ = Link::kHangingUp;
   const RasResult result = session_.BeginHangUp();
-  if (result != ras::kOk && !(lost && result == ras::kInvalidHandle)) {
-    // The connection stays current and locked; the button offers a new dial.
-    link_ = Link::kHangUpRefused;
-    view_.ShowError("Disconnection Failed");
-    view_.LabelButton(ButtonLabel::kConnect);
-    return false;
-  }
+  if (result == ras::kInvalidHandle) return Release::kDone;
+  if (result != ras::kOk) return Release::kRefused;
   // The window does not respond while the service lets the connection go,
   // so the wait is bounded.
   view_.ShowBusy();
   const bool released = session_.WaitUntilReleased();
   view_.EndBusy();
-  if (!released) {
-    // The connection is still ours: the inputs stay locked and the button
-    // reads "Disconnect", so that pressing it hangs up and waits again.
-    link_ = Link::kUp;
-    view_.ShowError("The connection did not close in time. Try again.");
-    view_.LabelButton(ButtonLabel::kDisconnect);
-    return false;
-  }
-  link_ = Link::kNone;
-  return true;
+  return released ? Release::kDone : Release::kTimedOut;
+}
+
+void MainController::KeepWatching() {
+  link_ = Link::kUp;
+  view_.LabelButton(ButtonLabel::kDisconnect);
+  view_.EnableButton(true);
+  view_.StartLinkWatch();
 }
 
 void MainController::OnTunnelTypePicked() {
@@ -299,6 +411,12 @@ void MainController::OnServerSettings() {
 
 void MainController::OnOpenWindow() { view_.ShowWindow(); }
 
+void MainController::OnTrayMenu() {
+  // Its modal loop counts as an event under way: auto connect waits for it.
+  EventScope scope(*this);
+  if (!exiting_) view_.RunTrayMenu();
+}
+
 void MainController::OnClose() { view_.HideToTray(); }
 
 void MainController::OnShellRestarted() {
@@ -313,6 +431,9 @@ void MainController::OnExit() {
   // A prompt still counting down must not dial on the way out. A connection
   // that is up stays up; the next start finds it.
   if (promptOpen_) view_.ClosePrompt();
+  // Tries of the program's own end here; none is left dialling.
+  if (link_ == Link::kWaitingToRetry) view_.StopRetryWait();
+  if (link_ == Link::kDialling && origin_ != Origin::kUser) session_.BeginHangUp();
   view_.RemoveTrayIcon();
   view_.EndProgram();
 }

@@ -1,19 +1,27 @@
 // The running program's state and every decision about it: the connection's
-// life (none, dialling, up, hanging up, lost), auto connect once the server
-// list is ready, the link watch and the re-dial after a loss, the countdown
-// prompt, the modal dialogs and Exit. The main window turns its messages
+// life (none, dialling, up, hanging up, lost, waiting to try again), auto
+// connect once the server list is ready, the link watch and the re-dial after
+// a loss, the tries of the program's own dials, the countdown prompt, the
+// modal dialogs and Exit. The main window turns its messages
 // into the events below and carries out what the controller asks of it
 // through MainView.
 //
 // Events may arrive nested: a modal dialog or box opened by one event runs a
 // message loop in which the window still takes its messages. The controller
 // keeps one prompt at a time, starts auto connect only once no other event
-// is half-way through (so never inside a dialog), and after Exit does
-// nothing more.
+// is half-way through (so never inside a dialog or the tray menu), settles
+// its state before it opens anything modal, and after Exit does nothing more.
+//
+// A dial of the program's own (auto connect, the re-dial after a loss) that
+// fails with an error a later try can get past is tried again after a wait
+// that grows (5 s, 10 s, 20 s, 40 s, then every 60 s), at once when the
+// network comes back, until it connects or the user presses Disconnect or
+// Exit. Every try dials the server dialled before, whatever the list shows.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "connection/dial_session.h"
 #include "connection/phonebook_entry.h"
@@ -38,6 +46,11 @@ class MainController {
   void OnLinkWatchTick();
   // A dial progress notification: the state reached and an error code.
   void OnDialEvent(std::uint32_t state, std::uint32_t error);
+  // The wait before the next try has run out.
+  void OnRetryDue();
+  // The network has changed or the computer has resumed: a try that waits
+  // is made at once.
+  void OnNetworkChanged();
 
   void OnConnectButton();
   void OnTunnelTypePicked();
@@ -45,6 +58,7 @@ class MainController {
   void OnOptions();
   void OnServerSettings();
   void OnOpenWindow();  // the tray icon's double click or its Open
+  void OnTrayMenu();    // the tray icon's right click
   void OnClose();       // the window's close box
   void OnShellRestarted();
   void OnExit();
@@ -56,25 +70,41 @@ class MainController {
     kDialling,       // a dial is under way
     kUp,             // dialled in this run or found at start
     kHangingUp,      // waiting for the service to release it
-    kLost,           // the link watch found it gone; a re-dial may follow
+    kLost,           // the link is gone; a re-dial may follow
     kHangUpRefused,  // the service refused to hang up; the button dials again
+    kWaitingToRetry, // a dial of the program's own failed; the next try waits
   };
-  enum class DialStart { kNoServer, kRefused, kDialling };
+  enum class Origin { kUser, kAutoConnect, kReconnect };
+  enum class Release { kDone, kRefused, kTimedOut };
+  // A server as dialled: its row, the row's text and the address it stands
+  // for.
+  struct Server {
+    int row = -1;
+    std::string location;
+    std::string address;
+  };
 
   void LoadDialParams();
   void FillServers(AccountType type);
+  int RowOf(const std::string& location) const;  // -1 when not listed
   void SetInputsEnabled(bool enabled);
-  DialStart Connect();
+  // The chosen row's server; false (and a box) when no valid one is chosen.
+  bool ChosenServer(Server& server);
+  void Dial(const Server& server, Origin origin);
+  void DialFailed(std::uint32_t code);  // 0: the dial ended without a code
+  void WaitToRetry();
   void OnConnected();
-  void Disconnect();
-  // Hangs up the current connection and waits for its release. `lost`: the
-  // link is already gone, so a service that no longer knows the handle has
-  // released it. True when released; otherwise the user has been told.
-  bool Release(bool lost);
+  void Disconnect();  // of a connection, or of a try of the program's own
+  void LinkLost();
+  // Hangs up the current connection and waits, bounded, until the service
+  // has released it. A hang-up answered with 6 finds it released already.
+  Release ReleaseCurrent();
+  // The release ran out of time: the connection is still current, watched
+  // again so that a later release is noticed, and the button hangs up.
+  void KeepWatching();
   // Tells the user that the link is gone; `released`: the connection was let
   // go, so the form is the user's again.
   void ReportLoss(bool released);
-  void ShowDialError(std::uint32_t code);
   bool AskToDial(PromptKind kind);
   void TryAutoConnect();
 
@@ -85,8 +115,11 @@ class MainController {
   const std::string serverList_;
 
   Link link_ = Link::kNone;
+  Server dialled_;  // of the dial under way or the connection, or the last one
+  Origin origin_ = Origin::kUser;
+  int failedTries_ = 0;  // of the program's own dial, since it last connected
   AccountType accountType_ = AccountType::Shared;
-  bool listHasServers_ = false;
+  std::vector<std::string> listed_;  // the locations the list shows
   bool promptOpen_ = false;
   bool autoConnectDue_ = false;
   bool exiting_ = false;

@@ -77,12 +77,23 @@ class MainView {
   virtual void RemoveTrayIcon() = 0;
   // A balloon with a warning icon on the tray icon.
   virtual void ShowTrayWarning(const std::string& title, const std::string& text) = 0;
+  // A balloon with an information icon on the tray icon.
+  virtual void ShowTrayNotice(const std::string& title, const std::string& text) = 0;
+  // The tray icon's menu (Open, Exit), modal until the user has chosen or
+  // closed it; the command chosen arrives as its own event afterwards.
+  virtual void RunTrayMenu() = 0;
 
   // --- Work that goes on while the user waits
   // Starts checking the link every two seconds (OnLinkWatchTick); false
   // when the timer cannot run.
   virtual bool StartLinkWatch() = 0;
   virtual void StopLinkWatch() = 0;
+  // Waits `seconds` before the next try of a dial of the program's own
+  // (OnRetryDue), and meanwhile listens for the network coming back or the
+  // computer resuming (OnNetworkChanged). Replaces a wait under way.
+  virtual void WaitBeforeRetry(unsigned seconds) = 0;
+  // Ends such a wait; nothing when none is under way.
+  virtual void StopRetryWait() = 0;
   // Starts the server list updater's thread; it reports OnServerListReady.
   virtual void StartServerListUpdate() = 0;
   virtual void ShowBusy() = 0;  // the system's busy cursor

@@ -56,15 +56,6 @@ void OnInitDialog(HWND window, MainWindowContext& context) {
   state->controller.Start();
 }
 
-void OpenTrayMenu(HWND window, HMENU menu) {
-  POINT cursor;
-  if (!GetCursorPos(&cursor)) return;
-  if (!SetForegroundWindow(window)) return;
-  TrackPopupMenuEx(menu, 0, cursor.x, cursor.y, window, nullptr);
-  // Lets the menu close when the user clicks elsewhere.
-  PostMessageA(window, WM_NULL, 0, 0);
-}
-
 // What the dialog procedure answers for a command.
 BOOL OnCommand(MainWindow& w, WPARAM wParam) {
   MainController& c = w.controller;
@@ -109,9 +100,11 @@ INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
   if (w == nullptr) return FALSE;
 
   if (message == w->dialEventMessage) {
-    w->controller.OnDialEvent(static_cast<std::uint32_t>(wParam),
-                              static_cast<std::uint32_t>(lParam));
-    return FALSE;
+    // The service's thread waits until this returns: what the event leads
+    // to (a box, a prompt, another dial) runs once it has, in order.
+    PostMessageA(window, WM_DIALEVENT_LATER, wParam, lParam);
+    SetWindowLongPtrA(window, DWLP_MSGRESULT, TRUE);
+    return TRUE;
   }
   if (message == w->taskbarCreatedMessage && message != 0) {
     w->controller.OnShellRestarted();
@@ -125,9 +118,13 @@ INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return TRUE;
     case WM_COMMAND:
       return OnCommand(*w, wParam);
+    case WM_DIALEVENT_LATER:
+      w->controller.OnDialEvent(static_cast<std::uint32_t>(wParam),
+                                static_cast<std::uint32_t>(lParam));
+      return FALSE;
     case WM_TRAYNOTIFY:
       if (lParam == WM_LBUTTONDBLCLK) w->controller.OnOpenWindow();
-      if (lParam == WM_RBUTTONUP) OpenTrayMenu(window, w->context.trayMenu);
+      if (lParam == WM_RBUTTONUP) w->controller.OnTrayMenu();
       return FALSE;
     case WM_DRAWITEM:
       // Only the logo is owner-drawn; its item has no identifier of its own.
@@ -135,8 +132,15 @@ INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         PaintLogo(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
       }
       return FALSE;
-    case WM_TIMER:  // the link watch, the window's only timer
-      w->controller.OnLinkWatchTick();
+    case WM_TIMER:
+      if (wParam == Win32MainView::kLinkWatchTimer) w->controller.OnLinkWatchTick();
+      if (wParam == Win32MainView::kRetryTimer) w->controller.OnRetryDue();
+      return FALSE;
+    case WM_NETWORK_CHANGED:
+      w->controller.OnNetworkChanged();
+      return FALSE;
+    case WM_POWERBROADCAST:
+      if (wParam == PBT_APMRESUMEAUTOMATIC) w->controller.OnNetworkChanged();
       return FALSE;
     case WM_SERVERLIST_DONE:
       w->controller.OnServerListReady();

@@ -25,13 +25,13 @@ void TrayIcon::Add() { Shell_NotifyIconA(NIM_ADD, &data_); }
 
 void TrayIcon::Remove() { Shell_NotifyIconA(NIM_DELETE, &data_); }
 
-void TrayIcon::ShowWarning(const char* title, const char* text) {
+void TrayIcon::ShowBalloon(const char* title, const char* text, DWORD icon) {
   // A record of its own, so that the icon is added again as it was first.
   NOTIFYICONDATAA balloon = data_;
   balloon.uFlags = NIF_INFO;
   lstrcpynA(balloon.szInfo, text, sizeof balloon.szInfo);
   lstrcpynA(balloon.szInfoTitle, title, sizeof balloon.szInfoTitle);
-  balloon.dwInfoFlags = NIIF_WARNING;
+  balloon.dwInfoFlags = icon;
   Shell_NotifyIconA(NIM_MODIFY, &balloon);
 }
 

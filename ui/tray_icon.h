@@ -18,8 +18,8 @@ class TrayIcon {
   // result is not looked at: without a tray the window works as before.
   void Add();
   void Remove();
-  // A balloon with a warning icon on the icon that is there.
-  void ShowWarning(const char* title, const char* text);
+  // A balloon on the icon that is there; `icon` is NIIF_WARNING, NIIF_INFO...
+  void ShowBalloon(const char* title, const char* text, DWORD icon);
 
  private:
   NOTIFYICONDATAA data_{};

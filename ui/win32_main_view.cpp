@@ -123,7 +123,20 @@ void Win32MainView::AddTrayIcon() { tray_.Add(); }
 void Win32MainView::RemoveTrayIcon() { tray_.Remove(); }
 
 void Win32MainView::ShowTrayWarning(const std::string& title, const std::string& text) {
-  tray_.ShowWarning(title.c_str(), text.c_str());
+  tray_.ShowBalloon(title.c_str(), text.c_str(), NIIF_WARNING);
+}
+
+void Win32MainView::ShowTrayNotice(const std::string& title, const std::string& text) {
+  tray_.ShowBalloon(title.c_str(), text.c_str(), NIIF_INFO);
+}
+
+void Win32MainView::RunTrayMenu() {
+  POINT cursor;
+  if (!GetCursorPos(&cursor)) return;
+  if (!SetForegroundWindow(window_)) return;
+  TrackPopupMenuEx(context_.trayMenu, 0, cursor.x, cursor.y, window_, nullptr);
+  // Lets the menu close when the user clicks elsewhere.
+  PostMessageA(window_, WM_NULL, 0, 0);
 }
 
 bool Win32MainView::StartLinkWatch() {
@@ -131,6 +144,16 @@ bool Win32MainView::StartLinkWatch() {
 }
 
 void Win32MainView::StopLinkWatch() { KillTimer(window_, kLinkWatchTimer); }
+
+void Win32MainView::WaitBeforeRetry(unsigned seconds) {
+  SetTimer(window_, kRetryTimer, seconds * 1000, nullptr);
+  network_.Start(window_, WM_NETWORK_CHANGED);
+}
+
+void Win32MainView::StopRetryWait() {
+  KillTimer(window_, kRetryTimer);
+  network_.Stop();
+}
 
 void Win32MainView::StartServerListUpdate() {
   StartServerListWorker(window_, context_.siteUrl, context_.serverList);

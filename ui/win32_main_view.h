@@ -6,6 +6,7 @@
 
 #include "ui/main_view.h"
 #include "ui/main_window.h"
+#include "ui/network_change_watch.h"
 #include "ui/tray_icon.h"
 
 namespace norva {
@@ -40,8 +41,12 @@ class Win32MainView final : public MainView {
   void AddTrayIcon() override;
   void RemoveTrayIcon() override;
   void ShowTrayWarning(const std::string& title, const std::string& text) override;
+  void ShowTrayNotice(const std::string& title, const std::string& text) override;
+  void RunTrayMenu() override;
   bool StartLinkWatch() override;
   void StopLinkWatch() override;
+  void WaitBeforeRetry(unsigned seconds) override;
+  void StopRetryWait() override;
   void StartServerListUpdate() override;
   void ShowBusy() override;
   void EndBusy() override;
@@ -53,8 +58,9 @@ class Win32MainView final : public MainView {
   void ShowNotice(const std::string& text) override;
   void EndProgram() override;
 
-  // The link watch's timer on the main window; its only timer.
+  // The main window's timers: the link watch and the wait before a try.
   static constexpr UINT_PTR kLinkWatchTimer = 1;
+  static constexpr UINT_PTR kRetryTimer = 2;
 
  private:
   HWND Item(int id) const { return GetDlgItem(window_, id); }
@@ -63,6 +69,7 @@ class Win32MainView final : public MainView {
   HWND window_;
   const MainWindowContext& context_;
   TrayIcon tray_;
+  NetworkChangeWatch network_;
   HWND prompt_ = nullptr;      // the countdown prompt while it is open
   HCURSOR beforeBusy_ = nullptr;
 };

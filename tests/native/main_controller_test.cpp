@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <map>
 #include <set>
@@ -27,6 +28,8 @@ const std::string kBook = "C:\\pbk\\norva.pbk";
 const NotifierWindow kNotifier = reinterpret_cast<NotifierWindow>(std::uintptr_t{0x100});
 const Log kLocked = {"server list off", "inputs off", "label Disconnect", "button off"};
 const Log kUnlocked = {"server list on", "inputs on", "label Connect", "button on"};
+// A dial of the program's own: the button stops it.
+const Log kTrying = {"server list off", "inputs off", "label Disconnect", "button on"};
 const Log kLossReported = {"status Connection lost.", "server list on", "inputs on",
                            "label Connect", "button on",
                            "tray warning NORVA: The VPN connection was lost."};
@@ -71,8 +74,10 @@ struct NullHost : EntryHost {
 // Amsterdam, Berlin and Oslo (shared IP) and Zurich (dedicated IP).
 struct Rig {
   bool savedParams = true;
+  std::string savedUser = "saved-user";
   RasResult credentialsAnswer = ras::kOk, storeAnswer = ras::kOk;
   RasResult dialAnswer = ras::kOk, hangUpAnswer = ras::kOk;
+  std::vector<RasResult> nextDialAnswers;  // taken one a dial before dialAnswer
   bool handleWithRefusal = false;
   int pollsUntilReleased = 2;  // -1: never released
   std::vector<ActiveConnection> up;
@@ -82,6 +87,7 @@ struct Rig {
   Handles hungUp;
   std::vector<std::uint32_t> builds;  // the tunnel strategy of each entry write
   std::map<ConnectionHandle, std::uint32_t> state;
+  std::map<ConnectionHandle, std::string> phone;  // the number each was dialled with
   std::map<ConnectionHandle, int> pollsSinceHangUp;
   std::set<ConnectionHandle> released;
 
@@ -157,7 +163,7 @@ struct Rig {
     ras.getEntryDialParams = [this](Text book, DialParams& p, bool&) {
       EXPECT_EQ(book + p.entryName, kBook + "NORVA");
       if (!savedParams) return ras::kCannotFindEntry;
-      p.userName = "saved-user";
+      p.userName = savedUser;
       p.password = "saved-pass";
       return ras::kOk;
     };
@@ -174,8 +180,16 @@ struct Rig {
       EXPECT_EQ(n, kNotifier);
       EXPECT_EQ(h, nullptr) << "dialled with a stale handle";
       dials.push_back(p);
-      if (dialAnswer == ras::kOk || handleWithRefusal) state[h = H(dials.size())] = 1;
-      return dialAnswer;
+      RasResult answer = dialAnswer;
+      if (!nextDialAnswers.empty()) {
+        answer = nextDialAnswers.front();
+        nextDialAnswers.erase(nextDialAnswers.begin());
+      }
+      if (answer == ras::kOk || handleWithRefusal) {
+        state[h = H(dials.size())] = 1;
+        phone[h] = p.phoneNumber;
+      }
+      return answer;
     };
     ras.hangUp = [this](ConnectionHandle h) {
       hungUp.push_back(h);
@@ -191,13 +205,17 @@ struct Rig {
         return ras::kInvalidHandle;
       }
       s.state = hungUp ? ras::kDisconnected : state[h];
+      s.phoneNumber = phone[h];
       return ras::kOk;
     };
     ras.enumConnections = [this](std::uint32_t& bytes, std::vector<ActiveConnection>& out) {
       const std::uint32_t needed = 704 * static_cast<std::uint32_t>(up.size());
       if (bytes < needed) return bytes = needed, ras::kBufferTooSmall;
       out = up;
-      for (const ActiveConnection& c : up) state[c.handle] = ras::kConnected;
+      for (const ActiveConnection& c : up) {
+        state[c.handle] = ras::kConnected;
+        phone[c.handle] = "up.example";
+      }
       return ras::kOk;
     };
     ras.getErrorString = [](std::uint32_t code, std::string& text) {
@@ -271,8 +289,6 @@ TEST(MainController, ConnectDialsTheChosenServerAndConnectedHidesToTheWatchedTra
                         watchStarts ? Log{"hide"} : Log{}),
                    {"status Connected.", "label Disconnect", "button on"}));
     EXPECT_EQ(r.settings.values["lastserver"], 3u);
-    r.controller->OnDialEvent(ras::kDisconnected, 0);
-    EXPECT_EQ(r.view.Take(), Log{"show"});
   }
 }
 
@@ -319,18 +335,24 @@ TEST(MainController, SavedCredentialsAreDialledUntilTheUserEditsAndTypedOnesStor
   }
 }
 
-TEST(MainController, DialErrorsShowTheServiceTextAndGiveTheInputsBack) {
+TEST(MainController, AFailedDialIsReleasedThenShowsTheServiceTextAndGivesTheFormBack) {
   const struct {
     const char* name;
     RasResult atOnce;
     bool handle;
-    std::uint32_t eventError;
-    const char* box;
+    std::uint32_t eventState, eventError;
+    Log shown;  // after the form is back
   } cases[] = {
-      {"refused at once", 691, false, 0, "error Access was denied."},
-      {"refused with a handle", 691, true, 0, "error Access was denied."},
-      {"error event", ras::kOk, false, 691, "error Access was denied."},
-      {"no text for the code", ras::kOk, false, 0xFFFFFFFF, "error Unknown Connection\tError -1"},
+      {"refused at once", 691, false, 0, 0, {"status ", "error Access was denied."}},
+      {"refused with a handle", 691, true, 0, 0, {"status ", "error Access was denied."}},
+      {"error event", ras::kOk, false, ras::kAuthenticate, 691,
+       {"status ", "error Access was denied."}},
+      {"no text for the code", ras::kOk, false, ras::kAuthenticate, 0xFFFFFFFF,
+       {"status ", "error Unknown Connection\tError -1"}},
+      // Worth another try for a dial of the program's own, not for the user's.
+      {"network error", ras::kOk, false, ras::kConnectDevice, 800,
+       {"status ", "error Unknown Connection\tError 800"}},
+      {"ended without a code", ras::kOk, false, ras::kDisconnected, 0, {"status ", "show"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -340,10 +362,15 @@ TEST(MainController, DialErrorsShowTheServiceTextAndGiveTheInputsBack) {
     r.StartReady();
     r.view.ChooseServer(1);
     r.controller->OnConnectButton();
-    if (c.eventError != 0) r.controller->OnDialEvent(ras::kAuthenticate, c.eventError);
-    EXPECT_EQ(Tail(r.view.Take(), 6), Then({"status ", c.box}, kUnlocked));
-    r.controller->OnDialEvent(ras::kAuthenticate, 691);  // late: nothing left to hang up
-    EXPECT_EQ(r.hungUp.size(), c.handle || c.eventError != 0 ? 1u : 0u) << "handles handed out";
+    if (c.eventState != 0) r.controller->OnDialEvent(c.eventState, c.eventError);
+    EXPECT_EQ(Tail(r.view.Take(), 6), Then(kUnlocked, c.shown));
+    // The port is busy until the service lets the handle go: the form comes
+    // back only once it has.
+    const bool handedOut = c.handle || c.eventState != 0;
+    EXPECT_EQ(r.released.count(H(1)), handedOut ? 1u : 0u);
+    r.controller->OnDialEvent(ras::kAuthenticate, 691);  // late: nothing left to do
+    EXPECT_EQ(r.hungUp.size(), handedOut ? 1u : 0u);
+    EXPECT_TRUE(r.view.Take().empty());
     r.dialAnswer = ras::kOk;
     r.controller->OnConnectButton();
     EXPECT_EQ(r.dials.size(), 2u) << "the next press dials";
@@ -351,27 +378,28 @@ TEST(MainController, DialErrorsShowTheServiceTextAndGiveTheInputsBack) {
 }
 
 TEST(MainController, DisconnectWaitsForTheReleaseOrKeepsTheConnection) {
+  const Log released = {"watch stop", "busy", "busy end", "server list on", "inputs on",
+                        "label Connect", "status "};
+  const Log timedOut = {"watch stop", "busy",  "busy end", "label Disconnect", "button on", "watch",
+                        "error The connection did not close in time. Try again."};
   const struct {
     const char* name;
     RasResult hangUp;
     int pollsUntilReleased;
     Log expected;
-    const char* nextPress;  // what pressing the button again does
+    const char* nextPress;  // what pressing the button again does; none: the release comes later
   } cases[] = {
-      {"released", ras::kOk, 2,
-       {"watch stop", "busy", "busy end", "server list on", "inputs on", "label Connect",
-        "status "},
-       "Dial"},
+      {"released", ras::kOk, 2, released, "Dial"},
+      // The service no longer knows the handle: it is released already.
+      {"handle unknown", ras::kInvalidHandle, 2,
+       {"watch stop", "server list on", "inputs on", "label Connect", "status "}, "Dial"},
       // The button offers a new dial while the inputs stay locked.
       {"refused", ras::kAccessDenied, 2,
-       {"watch stop", "error Disconnection Failed", "label Connect"}, "Dial"},
-      {"refused, handle unknown", ras::kInvalidHandle, 2,
-       {"watch stop", "error Disconnection Failed", "label Connect"}, "Dial"},
-      // After the bounded wait the connection is still current: the button hangs up again.
-      {"never released", ras::kOk, -1,
-       {"watch stop", "busy", "busy end", "error The connection did not close in time. Try again.",
-        "label Disconnect"},
-       "HangUp"},
+       {"watch stop", "label Connect", "error Disconnection Failed"}, "Dial"},
+      // After the bounded wait the connection is still current and watched:
+      // the button hangs up again, and a later release is noticed as a loss.
+      {"never released", ras::kOk, -1, timedOut, "HangUp"},
+      {"released after the wait", ras::kOk, -1, timedOut, nullptr},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -383,6 +411,11 @@ TEST(MainController, DisconnectWaitsForTheReleaseOrKeepsTheConnection) {
     EXPECT_EQ(r.Press(), c.expected);
     EXPECT_EQ(r.ras.Take().front(), "HangUp");
     EXPECT_EQ(r.clock.now >= 5000 + DialSession::kHangUpWaitMs, c.pollsUntilReleased < 0);
+    if (c.nextPress == nullptr) {
+      r.released.insert(H(1));
+      EXPECT_EQ(r.Tick(), Then({"watch stop"}, kLossReported));
+      continue;
+    }
     r.pollsUntilReleased = 0;
     r.controller->OnConnectButton();
     const Calls next = r.ras.Take();
@@ -405,29 +438,39 @@ TEST(MainController, AConnectionUpAtStartIsAdoptedAndWatched) {
 }
 
 TEST(MainController, ALostLinkIsReleasedFirstThenDialledAgainOrReported) {
-  const Log prompt = {"prompt reconnect"}, notice = {"notice Please Select Valid Server"};
-  const Log redial = Then(prompt, kLocked);
+  const Log released = {"busy", "busy end"};
+  const Log redial = Then(Then(released, {"prompt reconnect"}), kTrying);
+  enum Via { kTick, kGone, kErrorEvent, kDisconnectedEvent };  // kGone: the service let it go (6)
   const struct {
     const char* name;
     std::uint32_t autoReconnect;
     O prompt;
-    bool adopted, gone;  // gone: the service already let the handle go (6)
-    int row;             // chosen when the link drops
-    Log expected;        // after the release
+    bool adopted;
+    Via via;
+    int row;              // chosen when the link drops
+    Log expected;         // after the watch has stopped
+    const char* redials;  // the address dialled again, if any
     int pollsUntilReleased = 2;
   } cases[] = {
-      {"reconnect off", 0, O::kGoAhead, false, false, 3, kLossReported},
-      {"prompt cancelled", 1, O::kCancelled, false, false, 3, Then(prompt, kLossReported)},
-      {"dialled again", 1, O::kGoAhead, false, false, 3, redial},
-      {"adopted, reconnect off", 0, O::kGoAhead, true, false, 3, kLossReported},
-      {"adopted, dialled again", 1, O::kGoAhead, true, false, 3, redial},
-      {"nothing valid to dial", 1, O::kGoAhead, false, false, 0,
-       Then(Then(prompt, notice), kLossReported)},
-      {"handle already gone", 0, O::kGoAhead, false, true, 3, kLossReported},
-      {"never released", 1, O::kGoAhead, false, false, 3,
-       {"error The connection did not close in time. Try again.", "label Disconnect",
-        "status Connection lost.", "tray warning NORVA: The VPN connection was lost."},
-       -1},
+      {"reconnect off", 0, O::kGoAhead, false, kTick, 3, Then(released, kLossReported), nullptr},
+      {"prompt cancelled", 1, O::kCancelled, false, kTick, 3,
+       Then(Then(released, {"prompt reconnect"}), kLossReported), nullptr},
+      // The lost server, whatever the list shows now.
+      {"dialled again", 1, O::kGoAhead, false, kTick, 3, redial, "ber.example"},
+      {"list refilled meanwhile", 1, O::kGoAhead, false, kTick, 0, redial, "ber.example"},
+      {"adopted, reconnect off", 0, O::kGoAhead, true, kTick, 3, Then(released, kLossReported),
+       nullptr},
+      {"adopted, dialled again", 1, O::kGoAhead, true, kTick, 0, redial, "up.example"},
+      {"handle already gone", 0, O::kGoAhead, false, kGone, 3, kLossReported, nullptr},
+      // The service may report the drop through the dial notification.
+      {"error notification", 1, O::kGoAhead, false, kErrorEvent, 3, redial, "ber.example"},
+      {"disconnected notification", 0, O::kGoAhead, false, kDisconnectedEvent, 3,
+       Then(released, kLossReported), nullptr},
+      {"never released", 1, O::kGoAhead, false, kTick, 3,
+       {"busy", "busy end", "label Disconnect", "button on", "watch", "status Connection lost.",
+        "tray warning NORVA: The VPN connection was lost.",
+        "error The connection did not close in time. Try again."},
+       nullptr, -1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -437,23 +480,29 @@ TEST(MainController, ALostLinkIsReleasedFirstThenDialledAgainOrReported) {
     const ConnectionHandle lost = H(c.adopted ? 7 : 1);
     if (c.adopted) r.up = {Up(7)};
     c.adopted ? r.StartReady() : r.Connected();
-    r.view.ChooseServer(c.row);
     // While the link is up, or its state cannot be had, the watch goes on.
     r.state[lost] = ras::kConnected;
     EXPECT_TRUE(r.Tick().empty());
     r.ras.getConnectStatus = [](ConnectionHandle, ConnectionStatus&) { return 1234u; };
     EXPECT_TRUE(r.Tick().empty());
     r.Serve();
+    r.view.ChooseServer(c.row);
     r.Fresh();
-    c.gone ? void(r.released.insert(lost)) : r.Drop(c.adopted ? 7 : 1);
-    EXPECT_EQ(r.Tick(), Then({"watch stop", "busy", "busy end"}, c.expected));
+    c.via == kGone ? void(r.released.insert(lost)) : r.Drop(c.adopted ? 7 : 1);
+    if (c.via == kErrorEvent || c.via == kDisconnectedEvent) {
+      r.controller->OnDialEvent(ras::kDisconnected, c.via == kErrorEvent ? 628 : 0);
+    } else {
+      r.controller->OnLinkWatchTick();
+    }
+    EXPECT_EQ(r.view.Take(), Then({"watch stop"}, c.expected));
     const Calls calls = r.ras.Take();
-    EXPECT_EQ(calls.at(1), "HangUp") << "released before anything else";
+    EXPECT_EQ(calls.at(c.via == kTick || c.via == kGone ? 1 : 0), "HangUp")
+        << "released before anything else";
     EXPECT_EQ(r.hungUp, Handles{lost});
     if (c.pollsUntilReleased < 0) continue;
     EXPECT_TRUE(r.released.count(lost));
-    if (c.expected == redial) {
-      EXPECT_EQ(calls.back() + " " + r.dials.back().phoneNumber, "Dial osl.example");
+    if (c.redials != nullptr) {
+      EXPECT_EQ(calls.back() + " " + r.dials.back().phoneNumber, "Dial " + std::string(c.redials));
       continue;
     }
     EXPECT_TRUE(r.Tick().empty()) << "no more watching";
@@ -463,55 +512,77 @@ TEST(MainController, ALostLinkIsReleasedFirstThenDialledAgainOrReported) {
   }
 }
 
-TEST(MainController, AutoConnectCountsDownAndDialsTheLastServer) {
-  for (O outcome : {O::kGoAhead, O::kCancelled}) {
+TEST(MainController, AutoConnectCountsDownOnceAndDialsTheLastServerWhenNothingElseIsUnderWay) {
+  const struct {
+    const char* name;
+    O outcome;
+    std::function<void(Rig&)> start;  // up to the list being ready
+    const char* dials;                // the address dialled, if any
+    bool prompts = true;
+  } cases[] = {
+      {"counted down", O::kGoAhead, [](Rig& r) { r.StartReady(); }, "ber.example"},
+      // Another event after a cancelled prompt does not bring it back.
+      {"cancelled", O::kCancelled,
+       [](Rig& r) {
+         r.StartReady();
+         r.controller->OnAccountTypePicked(AccountType::Shared);
+       },
+       nullptr},
+      // Never over a connection up since an earlier run, whose row is still chosen.
+      {"adopted", O::kGoAhead,
+       [](Rig& r) {
+         r.up = {Up(5)};
+         r.StartReady();
+         EXPECT_EQ(r.view.chosenServer, 2);
+       },
+       nullptr, false},
+      // Nor over a dial the user started before the list arrived.
+      {"user dialled first", O::kGoAhead,
+       [](Rig& r) {
+         r.Start();
+         r.controller->OnAccountTypePicked(AccountType::Shared);
+         r.view.ChooseServer(1);
+         r.controller->OnConnectButton();
+         r.controller->OnServerListReady();
+       },
+       "ams.example", false},
+      // A dialog, or the tray menu, open when the list arrives: the prompt
+      // follows once it has closed (the entry rebuilt before the dial).
+      {"options open", O::kGoAhead,
+       [](Rig& r) {
+         r.ExpectBuilds();
+         r.Start();
+         r.view.duringOptions = [&r] {
+           r.controller->OnServerListReady();
+           EXPECT_FALSE(Has(r.view.log, "prompt auto connect"));
+         };
+         r.controller->OnOptions();
+         EXPECT_EQ(r.builds.size(), 1u);
+       },
+       "ber.example"},
+      {"tray menu open", O::kGoAhead,
+       [](Rig& r) {
+         r.Start();
+         r.view.duringTrayMenu = [&r] {
+           r.controller->OnServerListReady();
+           EXPECT_FALSE(Has(r.view.log, "prompt auto connect"));
+         };
+         r.controller->OnTrayMenu();
+       },
+       "ber.example"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
     Rig r({{"autoconnect", 1}, {"lastserver", 2}});
-    r.view.promptOutcome = outcome;
-    r.StartReady();
-    EXPECT_TRUE(Has(r.view.Take(), "prompt auto connect"));
-    ASSERT_EQ(r.dials.size(), outcome == O::kGoAhead ? 1u : 0u);
-    if (!r.dials.empty()) {
-      EXPECT_EQ(r.dials[0].phoneNumber, "ber.example");
+    r.view.promptOutcome = c.outcome;
+    c.start(r);
+    const Log log = r.view.Take();
+    EXPECT_EQ(std::count(log.begin(), log.end(), "prompt auto connect"), c.prompts ? 1 : 0);
+    ASSERT_EQ(r.dials.size(), c.dials != nullptr ? 1u : 0u);
+    if (c.dials != nullptr) {
+      EXPECT_EQ(r.dials[0].phoneNumber, c.dials);
     }
   }
-}
-
-TEST(MainController, AutoConnectNeverDialsOverAConnection) {
-  // Up since an earlier run.
-  Rig r({{"autoconnect", 1}, {"lastserver", 2}});
-  r.up = {Up(5)};
-  r.StartReady();
-  EXPECT_EQ(r.view.chosenServer, 2) << "the row is still chosen";
-  EXPECT_TRUE(r.dials.empty());
-  r.controller->OnConnectButton();
-  EXPECT_EQ(r.hungUp, Handles{H(5)}) << "the adopted handle is still current";
-
-  // Dialled by the user before the list arrived.
-  Rig t({{"autoconnect", 1}, {"lastserver", 2}});
-  t.Start();
-  t.controller->OnAccountTypePicked(AccountType::Shared);
-  t.view.ChooseServer(1);
-  t.controller->OnConnectButton();
-  t.controller->OnServerListReady();
-  EXPECT_FALSE(Has(t.view.Take(), "prompt auto connect"));
-  EXPECT_EQ(t.dials.size(), 1u);
-}
-
-TEST(MainController, AutoConnectWaitsUntilADialogHasClosed) {
-  const Log prompted = Then({"prompt auto connect"}, kLocked);
-  Rig r({{"autoconnect", 1}, {"lastserver", 2}});
-  r.ExpectBuilds();
-  r.Start();
-  r.ras.Take();
-  r.view.duringOptions = [&r] {
-    r.controller->OnServerListReady();
-    EXPECT_EQ(r.view.log.back(), "choose 2");
-  };
-  r.controller->OnOptions();
-  EXPECT_EQ(Tail(r.view.Take(), 5), prompted);
-  const Calls calls = r.ras.Take();
-  EXPECT_EQ(calls.front(), "SetEntryProperties") << "the entry is rebuilt before the dial";
-  EXPECT_EQ(calls.back(), "Dial");
 }
 
 TEST(MainController, OnlyOnePromptAtATime) {
@@ -530,7 +601,7 @@ TEST(MainController, OnlyOnePromptAtATime) {
     EXPECT_EQ(prompts, 1);
     ASSERT_EQ(r.dials.size(), outcome == O::kGoAhead ? 2u : 1u);
     if (r.dials.size() == 2) {
-      EXPECT_EQ(r.dials[1].phoneNumber, "osl.example") << "the row chosen by then";
+      EXPECT_EQ(r.dials[1].phoneNumber, "ber.example") << "the server that was lost";
     }
   }
 }
@@ -567,37 +638,99 @@ TEST(MainController, ExitLeavesAConnectionUpAndTheTrayFollowsTheShell) {
   Rig r;
   r.Connected();
   r.view.Take();
-  r.controller->OnClose();
-  r.controller->OnOpenWindow();
   r.controller->OnShellRestarted();  // the shell lost the icon
   r.controller->OnExit();
-  EXPECT_EQ(r.view.Take(), (Log{"hide", "show", "tray add", "tray remove", "end"}));
+  r.controller->OnShellRestarted();
+  EXPECT_EQ(r.view.Take(), (Log{"tray add", "tray remove", "end"}));
   EXPECT_TRUE(r.hungUp.empty());
 }
 
-TEST(MainController, FormCommandsRefillTheListRebuildTheEntryAndReloadTheCredentials) {
-  Rig r;
-  r.StartReady();
-  r.ExpectBuilds();
-  r.view.Take();
-  r.controller->OnAccountTypePicked(AccountType::Dedicated);
-  EXPECT_EQ(r.view.Take(),
-            (Log{"server list off", "servers Zurich", "choose 0", "server list on"}));
-  EXPECT_EQ(r.settings.values["account_type"], 1u);
+// The tries of a dial of the program's own: after a loss with auto reconnect
+// on, or auto connect at start.
+TEST(MainController, TheProgramsOwnDialIsTriedAgainUntilItConnectsOrIsStopped) {
+  const Log released = {"busy", "busy end"};
+  const Log waits = {"status Reconnecting in 5 seconds (try 2).", "wait 5"};
+  const Log lost = Then(released, Then({"tray notice NORVA: The VPN connection was lost and is "
+                                        "being re-established."},
+                                       waits));
+  const Log notYet = Then(released, Then({"tray notice NORVA: The VPN connection could not be "
+                                          "made yet and is being tried again."},
+                                         waits));
+  const Log redial = Then({"wait stop"}, kTrying);
+  enum Next { kWaitRunsOut, kNetworkBack, kDisconnect, kExit };
+  const struct {
+    const char* name;
+    bool atStart;  // auto connect, else the re-dial after a loss
+    RasResult error;
+    Next next;        // after the first failure
+    Log afterFirst;   // what the first failure shows
+    Log afterNext;    // and what follows `next`
+    std::size_t dials;  // of the program's own
+  } cases[] = {
+      {"retried error, then connected", false, 800, kWaitRunsOut, lost, redial, 2},
+      {"network back", false, 809, kNetworkBack, lost, redial, 2},
+      {"auto connect at start", true, 678, kWaitRunsOut, notYet, redial, 2},
+      {"not worth another try", false, 691, kWaitRunsOut,
+       Then(released, {"server list on", "inputs on", "label Connect", "button on", "status ",
+                       "error Access was denied."}),
+       {}, 1},
+      {"Disconnect while waiting", false, 800, kDisconnect, lost,
+       {"wait stop", "server list on", "inputs on", "label Connect", "status Connection lost."}, 1},
+      {"Exit while waiting", false, 800, kExit, lost, {"wait stop", "tray remove", "end"}, 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Rig r({{"autoreconnect", 1}, {"autoconnect", 1}, {"lastserver", 2}});
+    if (!c.atStart) {
+      r.view.promptOutcome = O::kCancelled;
+      r.Connected(2);  // auto connect cancelled, the server dialled by the user
+      r.view.promptOutcome = O::kGoAhead;
+      r.Drop(1);
+      r.controller->OnLinkWatchTick();
+      r.controller->OnAccountTypePicked(AccountType::Dedicated);  // the list no longer has it
+    } else {
+      r.StartReady();
+    }
+    const std::size_t first = r.dials.size() - 1;
+    r.view.Take();
+    r.controller->OnDialEvent(ras::kConnectDevice, c.error);
+    EXPECT_EQ(r.view.Take(), c.afterFirst);
+    switch (c.next) {
+      case kWaitRunsOut: r.controller->OnRetryDue(); break;
+      case kNetworkBack: r.controller->OnNetworkChanged(); break;
+      case kDisconnect: r.controller->OnConnectButton(); break;
+      case kExit: r.controller->OnExit(); break;
+    }
+    EXPECT_EQ(r.view.Take(), c.afterNext);
+    r.controller->OnRetryDue();  // late: a stopped wait, or one already over, dials nothing
+    ASSERT_EQ(r.dials.size() - first, c.dials);
+    for (std::size_t i = first; i < r.dials.size(); ++i) {
+      EXPECT_EQ(r.dials[i].entryName + " " + r.dials[i].phoneNumber, "NORVA ber.example");
+      if (i > first) EXPECT_TRUE(r.released.count(H(i))) << "the try before " << i << " was let go";
+    }
+    if (c.dials < 2) continue;
+    r.controller->OnDialEvent(ras::kConnected, 0);
+    EXPECT_EQ(Tail(r.view.Take(), 4), (Log{"status Connected.", "label Disconnect", "button on",
+                                           "tray notice NORVA: The VPN connection is back."}));
+  }
 
-  r.view.tunnelType = VpnType::kL2tpIpsec;
-  r.controller->OnTunnelTypePicked();
-  r.view.tunnelType = std::nullopt;
-  r.controller->OnTunnelTypePicked();  // no row: nothing to build
-  r.controller->OnOptions();           // no row: PPTP
-  r.view.tunnelType = VpnType::kL2tpIpsec;
-  r.controller->OnOptions();
-  EXPECT_EQ(r.builds, (std::vector<std::uint32_t>{entry::kVpnL2tpOnly, entry::kVpnPptpOnly,
-                                                  entry::kVpnL2tpOnly}));
+  // The waits grow to a minute; a dial under way is hung up by Disconnect.
+  Rig r({{"autoconnect", 1}, {"lastserver", 2}});
+  r.StartReady();
   r.view.Take();
-  r.controller->OnServerSettings();  // the tunnel type as at start, not as picked
-  EXPECT_EQ(r.view.Take(),
-            (Log{"server settings", "tunnel PPTP", "credentials saved-user saved-pass"}));
+  for (int i = 0; i < 6; ++i) {
+    r.controller->OnDialEvent(ras::kConnectDevice, 800);
+    r.controller->OnRetryDue();
+  }
+  Log waited;
+  for (const std::string& line : r.view.Take()) {
+    if (line.rfind("wait ", 0) == 0 && line != "wait stop") waited.push_back(line);
+  }
+  EXPECT_EQ(waited, (Log{"wait 5", "wait 10", "wait 20", "wait 40", "wait 60", "wait 60"}));
+  EXPECT_EQ(r.Press(), (Log{"busy", "busy end", "server list on", "inputs on", "label Connect",
+                            "status Connection lost."}));
+  EXPECT_EQ(r.hungUp.back(), H(7));
+  EXPECT_TRUE(r.released.count(H(7)));
 }
 
 }  // namespace

@@ -29,6 +29,7 @@ class RecordingView final : public MainView {
   // Run while a modal call is open, before it returns.
   std::function<void(PromptKind)> duringPrompt;
   std::function<void()> duringOptions;
+  std::function<void()> duringTrayMenu;
 
   Log log;
 
@@ -82,11 +83,20 @@ class RecordingView final : public MainView {
   void ShowTrayWarning(const std::string& title, const std::string& text) override {
     Add("tray warning " + title + ": " + text);
   }
+  void ShowTrayNotice(const std::string& title, const std::string& text) override {
+    Add("tray notice " + title + ": " + text);
+  }
+  void RunTrayMenu() override {
+    Add("tray menu");
+    if (duringTrayMenu) duringTrayMenu();
+  }
   bool StartLinkWatch() override {
     Add("watch");
     return watchStarts;
   }
   void StopLinkWatch() override { Add("watch stop"); }
+  void WaitBeforeRetry(unsigned seconds) override { Add("wait " + std::to_string(seconds)); }
+  void StopRetryWait() override { Add("wait stop"); }
   void StartServerListUpdate() override { Add("updater"); }
   void ShowBusy() override { Add("busy"); }
   void EndBusy() override { Add("busy end"); }
