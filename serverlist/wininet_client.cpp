@@ -1,5 +1,7 @@
 #include "serverlist/wininet_client.h"
 
+#include "app/system_library.h"
+
 namespace norva {
 namespace {
 
@@ -15,34 +17,15 @@ struct WinInet {
   decltype(&InternetCloseHandle) close;
 };
 
-HMODULE LoadFromSystemFolder() {
-  HMODULE module = LoadLibraryExA("wininet.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-  if (module != nullptr || GetLastError() != ERROR_INVALID_PARAMETER) return module;
-  // A Windows 7 without KB2533623 knows no LOAD_LIBRARY_SEARCH_* flags: the
-  // system folder's full path then.
-  char path[MAX_PATH];
-  const UINT length = GetSystemDirectoryA(path, MAX_PATH);
-  if (length == 0 || length + sizeof "\\wininet.dll" > MAX_PATH) return nullptr;
-  lstrcpynA(path + length, "\\wininet.dll", static_cast<int>(MAX_PATH - length));
-  return LoadLibraryA(path);
-}
-
-template <typename Function>
-bool Find(HMODULE module, const char* name, Function& function) {
-  // Through void*: GetProcAddress's type fits no function.
-  function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-  return function != nullptr;
-}
-
 // WinINet's functions, or null when it cannot be had.
 const WinInet* Api() {
   static WinInet api;
   static const bool loaded = [] {
-    const HMODULE m = LoadFromSystemFolder();
-    return m != nullptr && Find(m, "InternetOpenA", api.open) &&
-           Find(m, "InternetOpenUrlA", api.openUrl) &&
-           Find(m, "InternetSetOptionA", api.setOption) && Find(m, "HttpQueryInfoA", api.queryInfo) &&
-           Find(m, "InternetReadFile", api.read) && Find(m, "InternetCloseHandle", api.close);
+    const HMODULE m = LoadSystemLibrary("wininet.dll");
+    return m != nullptr && FindFunction(m, "InternetOpenA", api.open) &&
+           FindFunction(m, "InternetOpenUrlA", api.openUrl) &&
+           FindFunction(m, "InternetSetOptionA", api.setOption) && FindFunction(m, "HttpQueryInfoA", api.queryInfo) &&
+           FindFunction(m, "InternetReadFile", api.read) && FindFunction(m, "InternetCloseHandle", api.close);
   }();
   return loaded ? &api : nullptr;
 }

@@ -1,21 +1,47 @@
 #include "ui/network_change_watch.h"
 
-#include <iphlpapi.h>
+#include "app/system_library.h"
 
 namespace norva {
+namespace {
+
+// The IP helper is loaded the first time a wait needs it, not at start-up.
+using NotifyAddrChangeFn = DWORD(WINAPI*)(PHANDLE, LPOVERLAPPED);
+using CancelIPChangeNotifyFn = BOOL(WINAPI*)(LPOVERLAPPED);
+
+struct IpHelper {
+  NotifyAddrChangeFn notifyAddrChange = nullptr;
+  CancelIPChangeNotifyFn cancelIPChangeNotify = nullptr;
+};
+
+const IpHelper& LoadIpHelper() {
+  static const IpHelper helper = [] {
+    IpHelper h;
+    const HMODULE dll = LoadSystemLibrary("iphlpapi.dll");
+    FindFunction(dll, "NotifyAddrChange", h.notifyAddrChange);
+    FindFunction(dll, "CancelIPChangeNotify", h.cancelIPChangeNotify);
+    return h;
+  }();
+  return helper;
+}
+
+}  // namespace
 
 void NetworkChangeWatch::Start(HWND window, UINT message) {
-  if (wait_ != nullptr) return;
+  const IpHelper& ip = LoadIpHelper();
+  if (wait_ != nullptr || ip.notifyAddrChange == nullptr || ip.cancelIPChangeNotify == nullptr) {
+    return;
+  }
   window_ = window;
   message_ = message;
   overlapped_ = OVERLAPPED{};
   overlapped_.hEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
   if (overlapped_.hEvent == nullptr) return;
   HANDLE unused = nullptr;  // the system's; never closed by the caller
-  if (NotifyAddrChange(&unused, &overlapped_) != ERROR_IO_PENDING ||
+  if (ip.notifyAddrChange(&unused, &overlapped_) != ERROR_IO_PENDING ||
       !RegisterWaitForSingleObject(&wait_, overlapped_.hEvent, OnChange, this, INFINITE,
                                    WT_EXECUTEONLYONCE)) {
-    CancelIPChangeNotify(&overlapped_);
+    ip.cancelIPChangeNotify(&overlapped_);
     wait_ = nullptr;
     CloseHandle(overlapped_.hEvent);
     overlapped_.hEvent = nullptr;
@@ -24,7 +50,7 @@ void NetworkChangeWatch::Start(HWND window, UINT message) {
 
 void NetworkChangeWatch::Stop() {
   if (wait_ == nullptr) return;
-  CancelIPChangeNotify(&overlapped_);
+  LoadIpHelper().cancelIPChangeNotify(&overlapped_);
   // Waits for a callback under way, so that none runs after this.
   UnregisterWaitEx(wait_, INVALID_HANDLE_VALUE);
   wait_ = nullptr;
