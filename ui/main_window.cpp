@@ -1,6 +1,7 @@
 #include "ui/main_window.h"
 
 #include "connection/dial_session.h"
+#include "connection/rasapi32_remote_access.h"
 #include "resources/resource.h"
 #include "serverlist/server_list_messages.h"
 #include "ui/logo.h"
@@ -109,6 +110,8 @@ INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
   if (w == nullptr) return FALSE;
 
   if (message == w->dialEventMessage) {
+    LogDialEvent(w->context.ras, static_cast<std::uint32_t>(wParam),
+                 static_cast<std::uint32_t>(lParam));
     w->controller.OnDialEvent(static_cast<std::uint32_t>(wParam),
                               static_cast<std::uint32_t>(lParam));
     return FALSE;
