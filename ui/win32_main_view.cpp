@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "app/support_log.h"
 #include "resources/resource.h"
 #include "serverlist/server_list_worker.h"
 #include "ui/auto_connect_prompt.h"
@@ -142,6 +143,9 @@ void Win32MainView::EndBusy() { SetCursor(beforeBusy_); }
 
 PromptOutcome Win32MainView::RunPrompt(PromptKind kind) {
   const int result = RunAutoConnectPrompt(context_.instance, window_, kind, &prompt_);
+  Log("prompt", std::string(kind == PromptKind::kReconnect ? "reconnect" : "auto connect") +
+                    (PromptAllowsDial(result) ? ": go ahead (" : ": cancelled (") +
+                    std::to_string(result) + ")");
   return PromptAllowsDial(result) ? PromptOutcome::kGoAhead : PromptOutcome::kCancelled;
 }
 
@@ -159,10 +163,12 @@ void Win32MainView::RunServerSettings() {
 }
 
 void Win32MainView::ShowError(const std::string& text) {
+  Log("ui", "error box: " + text);
   MessageBoxA(window_, text.c_str(), context_.caption, MB_OK | MB_ICONERROR);
 }
 
 void Win32MainView::ShowNotice(const std::string& text) {
+  Log("ui", "notice box: " + text);
   MessageBoxA(nullptr, text.c_str(), nullptr, MB_OK | MB_ICONINFORMATION);
 }
 
