@@ -320,7 +320,9 @@ RasResult Rasapi32RemoteAccess::EnumConnections(std::uint32_t& bufferBytes,
   DWORD size = bufferBytes;
   DWORD count = 0;
   const DWORD result = RasEnumConnectionsA(records, &size, &count);
-  LogCall("RasEnumConnectionsA", "", result, ", " + std::to_string(count) + " connection(s)");
+  LogCall("RasEnumConnectionsA", "", result,
+          result == ERROR_BUFFER_TOO_SMALL ? ", " + std::to_string(size) + " bytes needed"
+                                           : ", " + std::to_string(count) + " connection(s)");
   if (result == ERROR_BUFFER_TOO_SMALL) {
     bufferBytes = size;
   } else if (result == 0) {
