@@ -289,10 +289,9 @@ RasResult Rasapi32RemoteAccess::GetConnectStatus(ConnectionHandle handle, Connec
   const std::string answer = result != 0 ? "" : ", " + StateName(status.rasconnstate) +
                                                       ", error " + std::to_string(status.dwError);
   // The link watch asks every two seconds: only a change is worth a line.
-  if (HandleText(handle) + answer + std::to_string(result) != lastStatus_) {
-    lastStatus_ = HandleText(handle) + answer + std::to_string(result);
-    LogCall("RasGetConnectStatusA", HandleText(handle), result, answer);
-  }
+  const std::string seen = HandleText(handle) + answer + " " + std::to_string(result);
+  if (seen != lastStatus_) LogCall("RasGetConnectStatusA", HandleText(handle), result, answer);
+  lastStatus_ = seen;
   if (result == 0) {
     out.state = static_cast<std::uint32_t>(status.rasconnstate);
     out.error = status.dwError;

@@ -84,7 +84,12 @@ int Win32MainView::ChosenServer() {
   return static_cast<int>(SendDlgItemMessageA(window_, IDC_SERVER, CB_GETCURSEL, 0, 0));
 }
 
-std::string Win32MainView::ChosenLocation() { return ItemText(IDC_SERVER, kLocationCapacity); }
+std::string Win32MainView::ChosenLocation() {
+  // Asked for the dial that follows.
+  const std::string location = ItemText(IDC_SERVER, kLocationCapacity);
+  Log("dial", "location " + location);
+  return location;
+}
 
 void Win32MainView::EnableServerList(bool enabled) { EnableWindow(Item(IDC_SERVER), enabled); }
 

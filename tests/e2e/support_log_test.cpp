@@ -65,6 +65,7 @@ TEST(SupportLog, HoldsTheSessionsEventsInOrderWithTheServicesCodesAndNoSecret) {
                  "ras     RasSetEntryPropertiesA NORVA PPTP -> 0",
                  "ras     RasSetCredentialsA clear pre-shared key -> 0",
                  "entry   build L2TP/IPSec", "ras     RasSetCredentialsA store pre-shared key -> 0",
+                 "dial    location Chicago",
                  "dial    RasDialA 203.0.113.3, L2TP/IPSec, credentials as typed -> 0, handle 0x",
                  "dial    event Connected",
                  "ras     RasSetCredentialsA store user name+password -> 0",
