@@ -16,11 +16,11 @@ std::string PhonebookPath() {
   return path;
 }
 
-std::string ServerListPath() {
+// `file` in the user's folder `folder` (a CSIDL).
+std::string UserFilePath(int folder, const char* file) {
   char path[MAX_PATH] = {};
-  if (FAILED(SHGetFolderPathA(nullptr, CSIDL_APPDATA | CSIDL_FLAG_CREATE, nullptr,
-                              SHGFP_TYPE_CURRENT, path)) ||
-      !PathAppendA(path, "NORVA\\servers.xml")) {
+  if (FAILED(SHGetFolderPathA(nullptr, folder, nullptr, SHGFP_TYPE_CURRENT, path)) ||
+      !PathAppendA(path, file)) {
     return {};
   }
   return path;
@@ -39,6 +39,9 @@ std::string ConfigIniPath() {
 
 }  // namespace
 
-FileLocations ProgramFileLocations() { return {PhonebookPath(), ServerListPath(), ConfigIniPath()}; }
+FileLocations ProgramFileLocations() {
+  return {PhonebookPath(), UserFilePath(CSIDL_APPDATA | CSIDL_FLAG_CREATE, "NORVA\\servers.xml"),
+          ConfigIniPath(), UserFilePath(CSIDL_LOCAL_APPDATA, "NORVA\\norva.log")};
+}
 
 }  // namespace norva

@@ -19,6 +19,9 @@ struct FileLocations {
   // profile functions look for in the Windows folder) when the program's
   // own path cannot be had or the joined path would not fit.
   std::string configIni;
+  // %LOCALAPPDATA%\NORVA\norva.log, the support log; "" when the folder
+  // cannot be had or the path would not fit. The log makes its folder.
+  std::string supportLog;
 };
 
 // The locations of this program for the current user. Paths hold at most

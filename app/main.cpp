@@ -4,7 +4,9 @@
 #include <commctrl.h>
 
 #include "app/file_locations.h"
+#include "app/support_log.h"
 #include "app/win32_entry_host.h"
+#include "app/win32_log_file.h"
 #include "build_config.h"
 #include "connection/phonebook_entry.h"
 #include "connection/rasapi32_remote_access.h"
@@ -12,6 +14,7 @@
 #include "settings/registry_settings_store.h"
 #include "settings/startup_autorun.h"
 #include "ui/main_window.h"
+#include "version.h"
 
 namespace {
 
@@ -38,6 +41,37 @@ int RunMessageLoop(HACCEL accelerators) {
   return static_cast<int>(message.wParam);
 }
 
+// What support asks first: which program on which Windows, with which
+// rights, and where its files are.
+void LogStartUp(const norva::FileLocations& files, norva::EntryHost& host) {
+  using norva::Log;
+  const bool program64 = sizeof(void*) == 8;
+  BOOL wow64 = FALSE;
+  if (!program64 && !IsWow64Process(GetCurrentProcess(), &wow64)) wow64 = FALSE;
+  Log("start", NORVA_PRODUCT_NAME " " NORVA_VERSION_TEXT ", " +
+                   std::string(program64 ? "64" : "32") + "-bit program, process " +
+                   std::to_string(GetCurrentProcessId()));
+
+  // GetVersionEx answers as the manifest's supported systems allow;
+  // RtlGetVersion gives the system's own version.
+  OSVERSIONINFOW version = {};
+  version.dwOSVersionInfoSize = sizeof version;
+  using RtlGetVersionFunction = LONG(WINAPI*)(OSVERSIONINFOW*);
+  const auto getVersion = reinterpret_cast<RtlGetVersionFunction>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("ntdll.dll"), "RtlGetVersion")));
+  if (getVersion == nullptr || getVersion(&version) != 0) version = {};
+  Log("start", "Windows " + std::to_string(version.dwMajorVersion) + "." +
+                   std::to_string(version.dwMinorVersion) + " build " +
+                   std::to_string(version.dwBuildNumber) + ", " +
+                   (program64 || wow64 ? "64" : "32") + "-bit Windows, " +
+                   (host.IsUserAdministrator() ? "administrator" : "not administrator"));
+  char folder[MAX_PATH] = {};
+  const DWORD length = GetCurrentDirectoryA(MAX_PATH, folder);
+  Log("start", "current folder " + std::string(length < MAX_PATH ? folder : "(too long)"));
+  Log("start", "phonebook " + files.phonebook + ", servers.xml " + files.serverList +
+                   ", config.ini " + files.configIni);
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
@@ -60,11 +94,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
   HMENU trayMenu = GetSubMenu(menu, 0);
 
   const FileLocations files = ProgramFileLocations();
+  // The log lives as long as the process: the server list's thread may
+  // still write to it while the process ends.
+  StartSupportLog(new SupportLog(*new Win32LogFile(files.supportLog)));
 
   RegistrySettingsStore settings;
   StartupAutorun autorun;
   Rasapi32RemoteAccess ras;
   Win32EntryHost host(files.configIni);
+  LogStartUp(files, host);
   PhonebookEntry entry(ras, settings, host, files.phonebook);
   entry.EnsureEntry();  // may relaunch the program elevated and end this one
 
@@ -85,6 +123,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
   UpdateWindow(window);
 
   const int exitCode = RunMessageLoop(LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCEL)));
+  Log("exit", "Exit, exit code " + std::to_string(exitCode));
   DestroyWindow(window);
   DestroyMenu(menu);
   return exitCode;

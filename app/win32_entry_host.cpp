@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "app/support_log.h"
 #include "serverlist/custom_server_file.h"
 
 namespace norva {
@@ -24,7 +25,10 @@ void Win32EntryHost::RelaunchElevated() {
   char path[MAX_PATH];
   const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return;
-  ShellExecuteA(nullptr, "runas", path, nullptr, nullptr, SW_SHOWNORMAL);
+  const auto started = reinterpret_cast<INT_PTR>(
+      ShellExecuteA(nullptr, "runas", path, nullptr, nullptr, SW_SHOWNORMAL));
+  // Above 32 it started; else the shell's error code.
+  Log("entry", "relaunch elevated: " + std::to_string(started) + ", this copy ends");
   ExitProcess(0);
 }
 

@@ -5,6 +5,8 @@
 #include <utility>
 #include <vector>
 
+#include "app/support_log.h"
+
 namespace norva {
 namespace {
 
@@ -71,9 +73,13 @@ bool DialSession::WaitUntilReleased() {
   const std::uint64_t start = clock_.NowMs();
   ConnectionStatus status;
   while (ras_.GetConnectStatus(current_, status) != ras::kInvalidHandle) {
-    if (clock_.NowMs() - start >= kHangUpWaitMs) return false;
+    if (clock_.NowMs() - start >= kHangUpWaitMs) {
+      Log("ras", "not released after " + std::to_string(kHangUpWaitMs) + " ms");
+      return false;
+    }
     clock_.GiveUpTimeSlice();
   }
+  Log("ras", "released after " + std::to_string(clock_.NowMs() - start) + " ms");
   current_ = nullptr;
   return true;
 }

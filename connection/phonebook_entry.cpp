@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "app/support_log.h"
 #include "settings/setting_names.h"
 
 namespace norva {
@@ -61,13 +62,16 @@ void PhonebookEntry::BuildEntry(VpnType type) {
   if (number.empty()) number = host_.FirstCustomServerAddress();
   if (number.size() > ras::kMaxPhoneNumber) number.clear();
 
+  Log("entry", type == VpnType::kPptp ? "build PPTP" : "build L2TP/IPSec");
   const EntryProperties properties = EntryPropertiesFor(type, settings_, number);
   const RasResult result = ras_.SetEntryProperties(phonebook_, kEntryName, properties);
   if (result == ras::kOk) {
     SetPreSharedKey(type == VpnType::kL2tpIpsec ? kPreSharedKey : nullptr);
   } else if (result == ras::kAccessDenied) {
     if (!host_.IsUserAdministrator()) host_.RelaunchElevated();
+    Log("entry", "not written (5), and no relaunch: administrator already, or no program path");
   } else {
+    Log("entry", "not written (" + std::to_string(result) + "): \"Contact Support\"");
     host_.ShowContactSupport();
   }
 }

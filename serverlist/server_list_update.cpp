@@ -1,5 +1,6 @@
 #include "serverlist/server_list_update.h"
 
+#include "app/support_log.h"
 #include "settings/setting_names.h"
 
 namespace norva {
@@ -111,12 +112,14 @@ bool UpdateServerList(InternetClient& internet, ServerListFile& file, SettingsSt
   // The stored version describes the stored list; without one, any
   // published list is newer.
   const std::uint32_t stored = file.Exists() ? Read(settings, setting::kServerFile) : 0;
+  Log("list", "published version " + std::to_string(published) + ", stored version " +
+                  std::to_string(stored));
   // A failed fetch gives 0, which is never higher than anything stored.
-  if (published > stored && DownloadServerList(internet, file, siteUrl)) {
-    Write(settings, setting::kServerFile, published);
-    return true;
-  }
-  return false;
+  if (published <= stored) return false;
+  const bool downloaded = DownloadServerList(internet, file, siteUrl);
+  Log("list", downloaded ? "servers.xml stored" : "servers.xml not stored");
+  if (downloaded) Write(settings, setting::kServerFile, published);
+  return downloaded;
 }
 
 }  // namespace norva

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/support_log.h"
 #include "serverlist/server_list_file.h"
 #include "serverlist/server_list_update.h"
 #include "serverlist/wininet_client.h"
@@ -21,11 +22,13 @@ struct WorkerArgs {
 
 DWORD WINAPI ServerListWorker(LPVOID param) {
   WorkerArgs* args = static_cast<WorkerArgs*>(param);
+  SetLogThreadName("list");
   // The thread starts while the window is still being made and shown;
   // loading WinINet now would hold the loader lock that work needs. The
   // fetch waits until the window takes messages (at most 10 s).
   DWORD_PTR ignored = 0;
   SendMessageTimeoutA(args->mainWindow, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &ignored);
+  Log("list", "update from " + args->siteUrl);
   bool stored = false;
   {
     WinInetClient internet;

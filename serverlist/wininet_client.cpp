@@ -1,9 +1,24 @@
 #include "serverlist/wininet_client.h"
 
+#include <string>
+
+#include "app/support_log.h"
 #include "app/system_library.h"
 
 namespace norva {
 namespace {
+
+// The request's file, as the log names it.
+const char* FileName(InternetRequest what) {
+  return what == InternetRequest::kVersion ? "version.txt" : "servers.xml";
+}
+
+// "file: WinINet error N at step", with GetLastError's code.
+void LogError(InternetRequest what, const char* step) {
+  const DWORD error = GetLastError();
+  Log("list", std::string(FileName(what)) + ": WinINet error " + std::to_string(error) + " at " +
+                  step);
+}
 
 // WinINet serves only the server list's worker, so it is not among the
 // program's imports: the loader would load it, and the DLLs it needs, before
@@ -41,8 +56,11 @@ namespace {
 
 class WinInetResponse : public InternetResponse {
  public:
-  WinInetResponse(HINTERNET session, HINTERNET request) : session_(session), request_(request) {}
+  WinInetResponse(HINTERNET session, HINTERNET request, InternetRequest what)
+      : session_(session), request_(request), what_(what) {}
   ~WinInetResponse() override {
+    Log("list", std::string(FileName(what_)) + ": " + std::to_string(received_) +
+                    " bytes received");
     request_.Reset();  // the request before its session
     session_.Reset();
   }
@@ -52,8 +70,10 @@ class WinInetResponse : public InternetResponse {
     DWORD size = sizeof status;
     if (!Api()->queryInfo(request_.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status,
                         &size, nullptr)) {
+      LogError(what_, "HttpQueryInfoA");
       return 0;
     }
+    Log("list", std::string(FileName(what_)) + ": HTTP " + std::to_string(status));
     return status;
   }
 
@@ -73,13 +93,17 @@ class WinInetResponse : public InternetResponse {
   bool Read(char* buffer, std::uint32_t size, std::uint32_t* read) override {
     DWORD got = 0;
     const BOOL ok = Api()->read(request_.get(), buffer, size, &got);
+    if (!ok) LogError(what_, "InternetReadFile");
     *read = got;
+    received_ += got;
     return ok != FALSE;
   }
 
  private:
   InternetHandle session_;
   InternetHandle request_;
+  InternetRequest what_;
+  std::uint64_t received_ = 0;
 };
 
 // A site that stops answering must not keep the worker, and with it the
@@ -102,17 +126,26 @@ DWORD WinInetClient::RequestFlags(InternetRequest what) {
 
 std::unique_ptr<InternetResponse> WinInetClient::Open(const char* url, InternetRequest what) {
   const WinInet* api = Api();
-  if (api == nullptr) return nullptr;
+  if (api == nullptr) {
+    LogError(what, "loading wininet.dll");
+    return nullptr;
+  }
   InternetHandle session(api->open(nullptr, INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
-  if (!session) return nullptr;
+  if (!session) {
+    LogError(what, "InternetOpenA");
+    return nullptr;
+  }
   SetTimeouts(session.get());
   InternetHandle request(
       api->openUrl(session.get(), url, nullptr, 0, RequestFlags(what), 0));
-  if (!request) return nullptr;
+  if (!request) {
+    LogError(what, "InternetOpenUrlA");
+    return nullptr;
+  }
   SetTimeouts(request.get());  // again: not every WinINet hands the session's on
   // The response owns both handles from here on.
   HINTERNET sessionHandle = session.Release();
-  return std::make_unique<WinInetResponse>(sessionHandle, request.Release());
+  return std::make_unique<WinInetResponse>(sessionHandle, request.Release(), what);
 }
 
 }  // namespace norva

@@ -116,7 +116,10 @@ void MainController::TryAutoConnect() {
   if (link_ != Link::kNone) return;
   if (!AskToDial(PromptKind::kAutoConnect) || link_ != Link::kNone) return;
   Server server;
-  if (!ChosenServer(server)) return;
+  if (!ChosenServer(server)) {
+    ShowNoValidServer();
+    return;
+  }
   failedTries_ = 0;
   Dial(server, Origin::kAutoConnect);
 }
@@ -176,8 +179,11 @@ void MainController::LinkLost() {
       Dial(server, Origin::kReconnect);
       return;
     }
+    ReportLoss(true);
+    ShowNoValidServer();
+    return;
   }
-  if (link_ == Link::kNone && !exiting_) ReportLoss(true);
+  if (!exiting_) ReportLoss(true);
 }
 
 void MainController::ReportLoss(bool released) {
@@ -244,7 +250,11 @@ void MainController::OnConnectButton() {
     case Link::kNone:
     case Link::kHangUpRefused: {
       Server server;
-      if (ChosenServer(server)) Dial(server, Origin::kUser);
+      if (ChosenServer(server)) {
+        Dial(server, Origin::kUser);
+      } else {
+        ShowNoValidServer();
+      }
       break;
     }
     case Link::kUp:
@@ -263,11 +273,13 @@ void MainController::OnConnectButton() {
 bool MainController::ChosenServer(Server& server) {
   server.row = view_.ChosenServer();
   server.location = view_.ChosenLocation();
-  if (FindServerAddress(serverList_, server.location, server.address, ras::kMaxPhoneNumber)) {
-    return true;
-  }
+  return FindServerAddress(serverList_, server.location, server.address, ras::kMaxPhoneNumber);
+}
+
+void MainController::ShowNoValidServer() {
+  // The box has no owner, so the window stays usable while it is open: it
+  // comes last, after which nothing is changed.
   view_.ShowNotice("Please Select Valid Server");
-  return false;
 }
 
 void MainController::Dial(const Server& server, Origin origin) {

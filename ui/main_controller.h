@@ -88,8 +88,9 @@ class MainController {
   void FillServers(AccountType type);
   int RowOf(const std::string& location) const;  // -1 when not listed
   void SetInputsEnabled(bool enabled);
-  // The chosen row's server; false (and a box) when no valid one is chosen.
+  // The chosen row's server; false when no valid one is chosen.
   bool ChosenServer(Server& server);
+  void ShowNoValidServer();
   void Dial(const Server& server, Origin origin);
   void DialFailed(std::uint32_t code);  // 0: the dial ended without a code
   void WaitToRetry();

@@ -1,6 +1,8 @@
 #include "ui/main_window.h"
 
+#include "app/support_log.h"
 #include "connection/dial_session.h"
+#include "connection/rasapi32_remote_access.h"
 #include "resources/resource.h"
 #include "serverlist/server_list_messages.h"
 #include "ui/logo.h"
@@ -100,6 +102,8 @@ INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
   if (w == nullptr) return FALSE;
 
   if (message == w->dialEventMessage) {
+    LogDialEvent(w->context.ras, static_cast<std::uint32_t>(wParam),
+                 static_cast<std::uint32_t>(lParam));
     // The service's thread waits until this returns: what the event leads
     // to (a box, a prompt, another dial) runs once it has, in order.
     PostMessageA(window, WM_DIALEVENT_LATER, wParam, lParam);
@@ -137,10 +141,13 @@ INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       if (wParam == Win32MainView::kRetryTimer) w->controller.OnRetryDue();
       return FALSE;
     case WM_NETWORK_CHANGED:
+      Log("dial", "the network changed");
       w->controller.OnNetworkChanged();
       return FALSE;
     case WM_POWERBROADCAST:
-      if (wParam == PBT_APMRESUMEAUTOMATIC) w->controller.OnNetworkChanged();
+      if (wParam != PBT_APMRESUMEAUTOMATIC) return FALSE;
+      Log("dial", "resumed from sleep");
+      w->controller.OnNetworkChanged();
       return FALSE;
     case WM_SERVERLIST_DONE:
       w->controller.OnServerListReady();

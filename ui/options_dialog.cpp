@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "app/support_log.h"
 #include "resources/resource.h"
 #include "settings/setting_names.h"
 
@@ -57,9 +58,12 @@ void OnCommand(HWND dialog, const Context& context, int id, HWND control) {
   } else if (id == IDC_HELP) {
     ShellExecuteA(nullptr, "open", context.supportPage.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
   } else if (id == IDC_RUN_AT_STARTUP) {
-    context.autorun->Set(CheckState(control) == BST_CHECKED);
+    const bool on = CheckState(control) == BST_CHECKED;
+    Log("options", std::string("run at startup ") + (on ? "on" : "off"));
+    context.autorun->Set(on);
   } else if (const Box* box = FindBox(id)) {
     // An auto check box has already changed when its command arrives.
+    Log("options", std::string(box->setting.name) + " = " + std::to_string(CheckState(control)));
     Write(*context.settings, box->setting, CheckState(control));
   }
   // Anything else, Escape's IDCANCEL included, leaves the dialog open.

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "app/support_log.h"
 #include "resources/resource.h"
 #include "serverlist/custom_server_file.h"
 
@@ -46,6 +47,7 @@ void OnAdd(HWND dialog) {
   GetDlgItemTextA(dialog, IDC_CUSTOM_IP, address, kTextCapacity);
   SetDlgItemTextA(dialog, IDC_CUSTOM_NAME, "");
   SendMessageA(ip, IPM_CLEARADDRESS, 0, 0);
+  Log("servers", "add \"" + std::string(name) + "\"");
   WriteCustomServer(ConfigIniOf(dialog), name, address);
   FillCustomServerList(dialog);
 }
@@ -56,6 +58,7 @@ void OnRemove(HWND dialog) {
   if (SendMessageA(list, CB_GETCOUNT, 0, 0) < 2) return;
   char name[kTextCapacity];
   if (GetWindowTextA(list, name, kTextCapacity) == 0) return;  // no row chosen
+  Log("servers", "remove \"" + std::string(name) + "\"");
   RemoveCustomServer(ConfigIniOf(dialog), name);
   SendMessageA(list, CB_DELETESTRING, SendMessageA(list, CB_GETCURSEL, 0, 0), 0);
   FillCustomServerList(dialog);

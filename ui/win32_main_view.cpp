@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "app/support_log.h"
 #include "resources/resource.h"
 #include "serverlist/server_list_worker.h"
 #include "ui/auto_connect_prompt.h"
@@ -83,7 +84,12 @@ int Win32MainView::ChosenServer() {
   return static_cast<int>(SendDlgItemMessageA(window_, IDC_SERVER, CB_GETCURSEL, 0, 0));
 }
 
-std::string Win32MainView::ChosenLocation() { return ItemText(IDC_SERVER, kLocationCapacity); }
+std::string Win32MainView::ChosenLocation() {
+  // Asked for the dial that follows.
+  const std::string location = ItemText(IDC_SERVER, kLocationCapacity);
+  Log("dial", "location " + location);
+  return location;
+}
 
 void Win32MainView::EnableServerList(bool enabled) { EnableWindow(Item(IDC_SERVER), enabled); }
 
@@ -123,10 +129,12 @@ void Win32MainView::AddTrayIcon() { tray_.Add(); }
 void Win32MainView::RemoveTrayIcon() { tray_.Remove(); }
 
 void Win32MainView::ShowTrayWarning(const std::string& title, const std::string& text) {
+  Log("ui", "warning balloon: " + text);
   tray_.ShowBalloon(title.c_str(), text.c_str(), NIIF_WARNING);
 }
 
 void Win32MainView::ShowTrayNotice(const std::string& title, const std::string& text) {
+  Log("ui", "balloon: " + text);
   tray_.ShowBalloon(title.c_str(), text.c_str(), NIIF_INFO);
 }
 
@@ -146,6 +154,7 @@ bool Win32MainView::StartLinkWatch() {
 void Win32MainView::StopLinkWatch() { KillTimer(window_, kLinkWatchTimer); }
 
 void Win32MainView::WaitBeforeRetry(unsigned seconds) {
+  Log("dial", "next try in " + std::to_string(seconds) + " s, or when the network changes");
   SetTimer(window_, kRetryTimer, seconds * 1000, nullptr);
   network_.Start(window_, WM_NETWORK_CHANGED);
 }
@@ -165,6 +174,9 @@ void Win32MainView::EndBusy() { SetCursor(beforeBusy_); }
 
 PromptOutcome Win32MainView::RunPrompt(PromptKind kind) {
   const int result = RunAutoConnectPrompt(context_.instance, window_, kind, &prompt_);
+  Log("prompt", std::string(kind == PromptKind::kReconnect ? "reconnect" : "auto connect") +
+                    (PromptAllowsDial(result) ? ": go ahead (" : ": cancelled (") +
+                    std::to_string(result) + ")");
   return PromptAllowsDial(result) ? PromptOutcome::kGoAhead : PromptOutcome::kCancelled;
 }
 
@@ -182,10 +194,12 @@ void Win32MainView::RunServerSettings() {
 }
 
 void Win32MainView::ShowError(const std::string& text) {
+  Log("ui", "error box: " + text);
   MessageBoxA(window_, text.c_str(), context_.caption, MB_OK | MB_ICONERROR);
 }
 
 void Win32MainView::ShowNotice(const std::string& text) {
+  Log("ui", "notice box: " + text);
   MessageBoxA(nullptr, text.c_str(), nullptr, MB_OK | MB_ICONINFORMATION);
 }
 

@@ -526,6 +526,26 @@ TEST(MainController, ALostLinkIsReleasedFirstThenDialledAgainOrReported) {
   }
 }
 
+TEST(MainController, ADialStartedUnderABoxWithoutOwnerIsNotUndoneWhenItCloses) {
+  // Up since an earlier run, its address never learnt: the re-dial needs a
+  // valid row, and the box says so after the loss has been reported.
+  Rig r({{"autoreconnect", 1}});
+  r.up = {Up(7)};
+  r.StartReady();
+  r.phone[H(7)] = "";
+  r.Drop(7);
+  r.view.ChooseServer(0);
+  r.view.duringNotice = [&r] {
+    r.view.ChooseServer(1);
+    r.controller->OnConnectButton();
+  };
+  EXPECT_EQ(Tail(r.Tick(), 7), Then({"tray warning NORVA: The VPN connection was lost.",
+                                     "notice Please Select Valid Server", "choose 1"},
+                                    kLocked));
+  ASSERT_EQ(r.dials.size(), 1u);
+  EXPECT_EQ(r.dials[0].phoneNumber, "ams.example");
+}
+
 TEST(MainController, AutoConnectCountsDownOnceAndDialsTheLastServerWhenNothingElseIsUnderWay) {
   const struct {
     const char* name;

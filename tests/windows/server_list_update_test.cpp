@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "app/win32_log_file.h"
 #include "serverlist/server_list_file.h"
 #include "serverlist/server_list_worker.h"
 #include "settings/registry_settings_store.h"
@@ -72,17 +73,30 @@ TEST(ServerListWorkerTest, OnlyAWholeNewerListFromTheCertifiedSiteIsStoredBefore
   byAddress.replace(byAddress.find("localhost"), 9, "127.0.0.1");
   const char* const both = "/serverlist/version.txt\n/serverlist/servers.xml\n";
   const std::string kept = "wParam=0 lParam=0 sent, list 0 bytes, serverfile=3";
+  // The support log's lines after "update from URL" (no list yet: stored version 0).
+  const std::string fetched = "version.txt: HTTP 200|version.txt: 3 bytes received|"
+                              "published version 5, stored version 0|servers.xml: HTTP ";
   // servers.xml is a 404 when empty; servers.xml.cut says where and how its body breaks off.
   const struct {
     const char *name, *requests;
-    std::string url, list, cut, done;
+    std::string url, list, cut, done, log;
   } cases[] = {
       {"newer list served whole", both, url, ListOf1300Bytes(), "",
-       "wParam=1 lParam=0 sent, list as served, serverfile=5"},
-      {"servers.xml missing (404)", both, url, "", "", kept},
-      {"cut after 700 bytes, TLS closed properly", both, url, ListOf1300Bytes(), "700 close", kept},
-      {"by address: not the certificate's name", "", byAddress, ListOf1300Bytes(), "", kept},
+       "wParam=1 lParam=0 sent, list as served, serverfile=5",
+       fetched + "200|servers.xml: 1300 bytes received|servers.xml stored|"},
+      {"servers.xml missing (404)", both, url, "", "", kept,
+       fetched + "404|servers.xml: 0 bytes received|servers.xml not stored|"},
+      {"cut after 700 bytes, TLS closed properly", both, url, ListOf1300Bytes(), "700 close", kept,
+       fetched + "200|servers.xml: 700 bytes received|servers.xml not stored|"},
+      {"by address: not the certificate's name", "", byAddress, ListOf1300Bytes(), "", kept,
+       "version.txt: WinINet error 12038 at InternetOpenUrlA|"
+       "published version 0, stored version 0|"},
   };
+  testing::ScratchDir logDir;
+  Win32LogFile logFile(logDir.File("norva.log"));
+  SupportLog log(logFile);
+  StartSupportLog(&log);
+  size_t logSeen = 0;
   HWND window = CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
   SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DoneWindowProc));
   for (const auto& c : cases) {
@@ -103,7 +117,16 @@ TEST(ServerListWorkerTest, OnlyAWholeNewerListFromTheCertifiedSiteIsStoredBefore
     EXPECT_EQ(g_done, c.done) << c.name;
     EXPECT_EQ(ReadFileBytes(Env("NORVA_TEST_SITE_LOG")), c.requests) << c.name;
     EXPECT_FALSE(testing::FileExists(g_listPath + ".download")) << c.name;
+    const std::string text = ReadFileBytes(logDir.File("norva.log"));
+    std::string logged;  // this case's lines, without their time, thread and area
+    for (size_t at = logSeen, end; (end = text.find("\r\n", at)) != std::string::npos;
+         at = end + 2) {
+      logged += text.substr(at + 44, end - at - 44) + "|";
+    }
+    logSeen = text.size();
+    EXPECT_EQ(logged, "update from " + c.url + "|" + c.log) << c.name;
   }
+  StartSupportLog(nullptr);
   RegDeleteKeyValueA(HKEY_CURRENT_USER, "Software\\NORVA", "serverfile");
   DestroyWindow(window);
 }

@@ -30,6 +30,7 @@ class RecordingView final : public MainView {
   std::function<void(PromptKind)> duringPrompt;
   std::function<void()> duringOptions;
   std::function<void()> duringTrayMenu;
+  std::function<void()> duringNotice;  // the box has no owner: the window stays usable
 
   Log log;
 
@@ -112,7 +113,10 @@ class RecordingView final : public MainView {
   }
   void RunServerSettings() override { Add("server settings"); }
   void ShowError(const std::string& text) override { Add("error " + text); }
-  void ShowNotice(const std::string& text) override { Add("notice " + text); }
+  void ShowNotice(const std::string& text) override {
+    Add("notice " + text);
+    if (duringNotice) duringNotice();
+  }
   void EndProgram() override { Add("end"); }
 
  private:
