@@ -81,10 +81,10 @@ TEST_F(LogoPaint, EveryDepthFillsTheItemInItsOwnColoursAndLeavesNoObject) {
       const COLORREF expected = bits > 8 ? Color(halftone[i]) : TableColor(i);
       ASSERT_EQ(Color(made.colors[i]), expected) << bits << " bits, palette entry " << i;
     }
-    for (int i = 0; i < Item::kWidth * Item::kHeight; ++i) {
-      const int x = i % Item::kWidth, y = i / Item::kWidth;
-      EXPECT_EQ(GetPixel(item.dc, x, y), x < Item::kWidth / 2 ? kRed : kBlue)
-          << bits << " bits, pixel " << x << "," << y;
+    // Edge to edge; halftone stretching blends the colours in between.
+    for (int y = 0; y < Item::kHeight; ++y) {
+      EXPECT_EQ(GetPixel(item.dc, 0, y), kRed) << bits << " bits, row " << y;
+      EXPECT_EQ(GetPixel(item.dc, Item::kWidth - 1, y), kBlue) << bits << " bits, row " << y;
     }
     // The bitmap, palette and memory DC, and up to 8 bits the colour table's DC.
     std::string objects;
@@ -107,6 +107,51 @@ TEST_F(LogoPaint, AFileThatCannotBeLoadedLeavesTheItemAlone) {
     EXPECT_EQ(GetPixel(item.dc, 0, 0), kUnpainted) << (content ? content : "no file");
     EXPECT_EQ(made.memoryDc, nullptr) << (content ? content : "no file");
   }
+}
+
+TEST_F(LogoPaint, StretchedInHalftoneWithTheItemsStretchModeAndBrushOriginPutBack) {
+  testing::WriteFileBytes(logo, TwoPixelBitmap(24));
+  Item item;
+  SetStretchBltMode(item.dc, COLORONCOLOR);
+  SetBrushOrgEx(item.dc, 3, 2, nullptr);
+  PaintLogoFile(logo.c_str(), item.dc, Item::kWidth, Item::kHeight);
+  int blended = 0;
+  for (int x = 0; x < Item::kWidth; ++x) {
+    const COLORREF c = GetPixel(item.dc, x, 0);
+    blended += c != kRed && c != kBlue && GetRValue(c) > GetRValue(kBlue) &&
+               GetBValue(c) > GetBValue(kRed);
+  }
+  POINT origin = {};
+  GetBrushOrgEx(item.dc, &origin);
+  EXPECT_GT(blended, 0) << "red and blue side by side, not blended";
+  EXPECT_EQ(GetStretchBltMode(item.dc), COLORONCOLOR);
+  EXPECT_EQ(origin.x * 10 + origin.y, 32);
+}
+
+// Started at logon the program has the system folder as its current folder.
+TEST_F(LogoPaint, TheCurrentFolderIsLookedInFirstThenTheProgramsOwnFolder) {
+  const std::string program = testing::ProgramPath();
+  const std::string beside = program.substr(0, program.rfind('\\') + 1) + "logo.bmp";
+  ASSERT_TRUE(testing::FileExists(beside));
+  char before[MAX_PATH] = {};
+  GetCurrentDirectoryA(MAX_PATH, before);
+  ASSERT_TRUE(SetCurrentDirectoryA(dir.path().c_str()));
+  Item elsewhere;
+  DRAWITEMSTRUCT draw = {};
+  draw.rcItem = {0, 0, Item::kWidth, Item::kHeight};
+  draw.hDC = elsewhere.dc;
+  PaintLogo(draw);
+  const std::string foundElsewhere = FindLogoFile();
+  testing::WriteFileBytes(logo, TwoPixelBitmap(24));
+  const std::string foundHere = FindLogoFile();
+  Item here;
+  draw.hDC = here.dc;
+  PaintLogo(draw);
+  SetCurrentDirectoryA(before);
+  EXPECT_EQ(foundElsewhere, beside);
+  EXPECT_NE(GetPixel(elsewhere.dc, 0, 0), kUnpainted);
+  EXPECT_EQ(foundHere, logo);
+  EXPECT_EQ(GetPixel(here.dc, 0, 0), kRed);
 }
 
 }  // namespace
