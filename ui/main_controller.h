@@ -47,6 +47,8 @@ class MainController {
   void OnOpenWindow();  // the tray icon's double click or its Open
   void OnClose();       // the window's close box
   void OnShellRestarted();
+  // A tick of the retry that runs while the shell has not taken the tray icon.
+  void OnTrayRetryTick();
   void OnExit();
 
  private:
@@ -77,6 +79,10 @@ class MainController {
   void ShowDialError(std::uint32_t code);
   bool AskToDial(PromptKind kind);
   void TryAutoConnect();
+  // Adds the tray icon; while the shell does not take it, the window is
+  // never hidden and the add is retried.
+  void AddTrayIcon();
+  void HideToTray();
 
   MainView& view_;
   SettingsStore& settings_;
@@ -90,6 +96,9 @@ class MainController {
   bool promptOpen_ = false;
   bool autoConnectDue_ = false;
   bool exiting_ = false;
+  bool trayIcon_ = false;     // the shell has the tray icon
+  bool trayRetrying_ = false;
+  bool hidden_ = false;       // hidden to the tray by this controller
   int depth_ = 0;  // events under way, nested ones included
 };
 

@@ -135,8 +135,9 @@ INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         PaintLogo(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
       }
       return FALSE;
-    case WM_TIMER:  // the link watch, the window's only timer
-      w->controller.OnLinkWatchTick();
+    case WM_TIMER:
+      if (wParam == Win32MainView::kLinkWatchTimer) w->controller.OnLinkWatchTick();
+      if (wParam == Win32MainView::kTrayRetryTimer) w->controller.OnTrayRetryTick();
       return FALSE;
     case WM_SERVERLIST_DONE:
       w->controller.OnServerListReady();

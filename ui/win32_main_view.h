@@ -36,8 +36,12 @@ class Win32MainView final : public MainView {
   void StartDownloadAnimation() override;
   void StopDownloadAnimation() override;
   void ShowWindow() override;
+  void RaiseWindow() override;
+  void Minimize() override;
   void HideToTray() override;
-  void AddTrayIcon() override;
+  bool AddTrayIcon() override;
+  void StartTrayRetry() override;
+  void StopTrayRetry() override;
   void RemoveTrayIcon() override;
   void ShowTrayWarning(const std::string& title, const std::string& text) override;
   bool StartLinkWatch() override;
@@ -53,8 +57,9 @@ class Win32MainView final : public MainView {
   void ShowNotice(const std::string& text) override;
   void EndProgram() override;
 
-  // The link watch's timer on the main window; its only timer.
+  // The main window's timers.
   static constexpr UINT_PTR kLinkWatchTimer = 1;
+  static constexpr UINT_PTR kTrayRetryTimer = 2;
 
  private:
   HWND Item(int id) const { return GetDlgItem(window_, id); }
