@@ -81,10 +81,8 @@ class RecordingView final : public MainView {
   void Minimize() override { Add("minimize"); }
   void HideToTray() override { Add("hide"); }
   bool AddTrayIcon() override {
-    const bool taken = failingTrayAdds == 0;
-    if (!taken) --failingTrayAdds;
-    Add(taken ? "tray add" : "tray add failed");
-    return taken;
+    Add(failingTrayAdds > 0 ? "tray add failed" : "tray add");
+    return failingTrayAdds-- <= 0;
   }
   void StartTrayRetry() override { Add("tray retry"); }
   void StopTrayRetry() override { Add("tray retry stop"); }
