@@ -25,10 +25,10 @@ struct LogoPaintObjects {
 // `height`, stretched in halftone (each pixel the average of the picture's
 // pixels it covers, which keeps the logo smooth at any display scale). The
 // target's stretch mode and brush origin are put back afterwards. The
-// palette is the system's halftone palette above 8 bits per
-// pixel, else 256 entries from the picture's colour table (black past its
-// end); it is selected into `target` as the foreground palette and
-// realised for the copy, and the previous one is put back afterwards.
+// palette is the system's halftone palette above 8 bits per pixel, else 256
+// entries from the picture's colour table (black past its end); it is
+// selected into `target` as the foreground palette and realised for the
+// copy, and the previous one is put back afterwards.
 void PaintLogoFile(const char* file, HDC target, int width, int height,
                    LogoPaintObjects* made = nullptr);
 
