@@ -96,6 +96,31 @@ class PaletteSelection {
   HPALETTE previous_ = nullptr;
 };
 
+// Halftone stretching in a device context, with the brush origin set as it
+// needs; the mode and origin it replaced go back in.
+class HalftoneStretch {
+ public:
+  explicit HalftoneStretch(HDC dc) : dc_(dc), previousMode_(SetStretchBltMode(dc, HALFTONE)) {
+    SetBrushOrgEx(dc, 0, 0, &previousOrigin_);
+  }
+  ~HalftoneStretch() {
+    SetBrushOrgEx(dc_, previousOrigin_.x, previousOrigin_.y, nullptr);
+    if (previousMode_ != 0) SetStretchBltMode(dc_, previousMode_);
+  }
+  HalftoneStretch(const HalftoneStretch&) = delete;
+  HalftoneStretch& operator=(const HalftoneStretch&) = delete;
+
+ private:
+  HDC dc_;
+  int previousMode_;
+  POINT previousOrigin_ = {};
+};
+
+bool IsFile(const char* path) {
+  const DWORD attributes = GetFileAttributesA(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
 BITMAP Describe(HBITMAP bitmap) {
   BITMAP info = {};
   GetObjectA(bitmap, sizeof info, &info);
@@ -171,14 +196,30 @@ void PaintLogoFile(const char* file, HDC target, int width, int height, LogoPain
       paletteSelection.Select(target, palette.get());
       RealizePalette(target);
     }
+    HalftoneStretch halftone(target);
     StretchBlt(target, 0, 0, width, height, memory.get(), 0, 0, info.bmWidth, info.bmHeight,
                SRCCOPY);
   }
   if (made != nullptr) *made = objects;
 }
 
+std::string FindLogoFile() {
+  constexpr char kName[] = "logo.bmp";
+  // A full path: given a bare name, LoadImage may look beside the program first.
+  char path[MAX_PATH] = {};
+  DWORD length = GetFullPathNameA(kName, MAX_PATH, path, nullptr);
+  if (length > 0 && length < MAX_PATH && IsFile(path)) return path;
+  length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return {};  // none, or cut short
+  std::string file(path, length);
+  file.replace(file.find_last_of('\\') + 1, std::string::npos, kName);
+  return IsFile(file.c_str()) ? file : std::string();
+}
+
 void PaintLogo(const DRAWITEMSTRUCT& item) {
-  PaintLogoFile("logo.bmp", item.hDC, item.rcItem.right - item.rcItem.left,
+  const std::string file = FindLogoFile();
+  if (file.empty()) return;
+  PaintLogoFile(file.c_str(), item.hDC, item.rcItem.right - item.rcItem.left,
                 item.rcItem.bottom - item.rcItem.top);
 }
 

@@ -1,11 +1,13 @@
 // The banner at the top of the main window. The picture is read from
-// "logo.bmp" in the current directory at every paint, given a palette that
-// suits its colour depth, stretched over the whole item and released again:
-// nothing is kept between paints, and a file that cannot be read leaves the
-// item empty without a word.
+// "logo.bmp" at every paint, given a palette that suits its colour depth,
+// stretched over the whole item and released again: nothing is kept between
+// paints, and a file that cannot be read leaves the item empty without a
+// word.
 #pragma once
 
 #include <windows.h>
+
+#include <string>
 
 namespace norva {
 
@@ -20,14 +22,22 @@ struct LogoPaintObjects {
 };
 
 // Paints the picture in `file` over `target`'s area from 0, 0 to `width` ×
-// `height`. The palette is the system's halftone palette above 8 bits per
-// pixel, else 256 entries from the picture's colour table (black past its
-// end); it is selected into `target` as the foreground palette and
-// realised for the copy, and the previous one is put back afterwards.
+// `height`, stretched in halftone (each pixel the average of the picture's
+// pixels it covers, which keeps the logo smooth at any display scale). The
+// target's stretch mode and brush origin are put back afterwards. The
+// palette is the system's halftone palette above 8 bits per pixel, else 256
+// entries from the picture's colour table (black past its end); it is
+// selected into `target` as the foreground palette and realised for the
+// copy, and the previous one is put back afterwards.
 void PaintLogoFile(const char* file, HDC target, int width, int height,
                    LogoPaintObjects* made = nullptr);
 
-// The main window's owner-drawn logo item: "logo.bmp" over the whole item.
+// "logo.bmp" in the current folder, else the one beside the program: started
+// at logon from the Run key, the program has the system folder as its
+// current folder. "" when neither is there.
+std::string FindLogoFile();
+
+// The main window's owner-drawn logo item: FindLogoFile over the whole item.
 void PaintLogo(const DRAWITEMSTRUCT& item);
 
 }  // namespace norva

@@ -37,7 +37,7 @@ MainController::MainController(MainView& view, SettingsStore& settings, DialSess
 
 void MainController::Start() {
   EventScope scope(*this);
-  view_.AddTrayIcon();
+  AddTrayIcon();
   accountType_ =
       Read(settings_, setting::kAccountType) != 0 ? AccountType::Dedicated : AccountType::Shared;
   view_.ShowAccountType(accountType_);
@@ -223,9 +223,9 @@ void MainController::OnDialEvent(std::uint32_t state, std::uint32_t error) {
 
 void MainController::OnConnected() {
   link_ = Link::kUp;
-  // The window goes to the tray only when the link is watched; without the
-  // watch it stays in sight.
-  if (view_.StartLinkWatch()) view_.HideToTray();
+  // The window goes to the tray only when the link is watched and the tray
+  // icon is there; otherwise it stays in sight.
+  if (view_.StartLinkWatch() && trayIcon_) HideToTray();
   // Credentials the user typed are kept only once they have connected. When
   // storing fails the edits stay noted and the next connection tries again.
   if (view_.CredentialsEdited() && session_.StoreCredentials(view_.UserName(), view_.Password())) {
@@ -320,6 +320,7 @@ void MainController::DialFailed(std::uint32_t code) {
   view_.ShowStatus("");
   // A dial that ended without a code has nothing to say but the form back.
   if (code == ras::kOk) {
+    hidden_ = false;
     view_.ShowWindow();
     return;
   }
@@ -421,7 +422,10 @@ void MainController::OnServerSettings() {
   if (!exiting_) LoadDialParams();
 }
 
-void MainController::OnOpenWindow() { view_.ShowWindow(); }
+void MainController::OnOpenWindow() {
+  hidden_ = false;
+  view_.RaiseWindow();
+}
 
 void MainController::OnTrayMenu() {
   // Its modal loop counts as an event under way: auto connect waits for it.
@@ -429,10 +433,43 @@ void MainController::OnTrayMenu() {
   if (!exiting_) view_.RunTrayMenu();
 }
 
-void MainController::OnClose() { view_.HideToTray(); }
+void MainController::OnClose() {
+  // Without a tray icon a hidden window could not be found again.
+  if (trayIcon_) {
+    HideToTray();
+  } else {
+    view_.Minimize();
+  }
+}
 
 void MainController::OnShellRestarted() {
-  if (!exiting_) view_.AddTrayIcon();
+  if (!exiting_) AddTrayIcon();
+}
+
+void MainController::OnTrayRetryTick() {
+  if (!exiting_ && !trayIcon_) AddTrayIcon();
+}
+
+void MainController::AddTrayIcon() {
+  trayIcon_ = view_.AddTrayIcon();
+  if (trayIcon_) {
+    if (trayRetrying_) view_.StopTrayRetry();
+    trayRetrying_ = false;
+    return;
+  }
+  // A shell that restarted and lost the icon may not take it back at once;
+  // the window it was hidden to is gone, so the taskbar button stands in.
+  if (hidden_) {
+    hidden_ = false;
+    view_.Minimize();
+  }
+  if (!trayRetrying_) view_.StartTrayRetry();
+  trayRetrying_ = true;
+}
+
+void MainController::HideToTray() {
+  hidden_ = true;
+  view_.HideToTray();
 }
 
 void MainController::OnExit() {

@@ -61,6 +61,8 @@ class MainController {
   void OnTrayMenu();    // the tray icon's right click
   void OnClose();       // the window's close box
   void OnShellRestarted();
+  // A tick of the retry that runs while the shell has not taken the tray icon.
+  void OnTrayRetryTick();
   void OnExit();
 
  private:
@@ -108,6 +110,10 @@ class MainController {
   void ReportLoss(bool released);
   bool AskToDial(PromptKind kind);
   void TryAutoConnect();
+  // Adds the tray icon; while the shell does not take it, the window is
+  // never hidden and the add is retried.
+  void AddTrayIcon();
+  void HideToTray();
 
   MainView& view_;
   SettingsStore& settings_;
@@ -124,6 +130,9 @@ class MainController {
   bool promptOpen_ = false;
   bool autoConnectDue_ = false;
   bool exiting_ = false;
+  bool trayIcon_ = false;     // the shell has the tray icon
+  bool trayRetrying_ = false;
+  bool hidden_ = false;       // hidden to the tray by this controller
   int depth_ = 0;  // events under way, nested ones included
 };
 

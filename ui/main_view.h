@@ -70,10 +70,18 @@ class MainView {
 
   // --- The window and its tray icon
   virtual void ShowWindow() = 0;
+  // Shows the window, restored when it was minimised, and brings it to the
+  // foreground.
+  virtual void RaiseWindow() = 0;
+  virtual void Minimize() = 0;  // to its taskbar button
   virtual void HideToTray() = 0;
   // Adds the tray icon (again, after the shell restarted) and shows its
-  // welcome balloon.
-  virtual void AddTrayIcon() = 0;
+  // welcome balloon; false when the shell has not taken it (at logon the
+  // taskbar may not be there yet).
+  virtual bool AddTrayIcon() = 0;
+  // Calls OnTrayRetryTick every two seconds until StopTrayRetry.
+  virtual void StartTrayRetry() = 0;
+  virtual void StopTrayRetry() = 0;
   virtual void RemoveTrayIcon() = 0;
   // A balloon with a warning icon on the tray icon.
   virtual void ShowTrayWarning(const std::string& title, const std::string& text) = 0;

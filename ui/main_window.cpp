@@ -138,6 +138,7 @@ INT_PTR CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return FALSE;
     case WM_TIMER:
       if (wParam == Win32MainView::kLinkWatchTimer) w->controller.OnLinkWatchTick();
+      if (wParam == Win32MainView::kTrayRetryTimer) w->controller.OnTrayRetryTick();
       if (wParam == Win32MainView::kRetryTimer) w->controller.OnRetryDue();
       return FALSE;
     case WM_NETWORK_CHANGED:

@@ -10,6 +10,7 @@
 #include "connection/remote_access.h"
 #include "settings/settings_store.h"
 #include "settings/startup_autorun.h"
+#include "ui/tray_icon.h"
 
 namespace norva {
 
@@ -26,6 +27,7 @@ struct MainWindowContext {
   std::string configIni;   // the hand-kept server list
   const char* siteUrl;     // the provider's site, for the server list updater
   const char* supportUrl;  // the support chat host, for the options' Help
+  NotifyIconFunction notifyIcon = Shell_NotifyIconA;  // the shell's, for the tray icon
 };
 
 // The dialog procedure of IDD_MAIN; the creation parameter is a

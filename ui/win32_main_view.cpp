@@ -22,7 +22,7 @@ constexpr int kLocationCapacity = 128;
 }  // namespace
 
 Win32MainView::Win32MainView(HWND window, const MainWindowContext& context)
-    : window_(window), context_(context), tray_(context.instance, window) {}
+    : window_(window), context_(context), tray_(context.instance, window, context.notifyIcon) {}
 
 std::string Win32MainView::ItemText(int id, int capacity) const {
   std::vector<char> text(static_cast<std::size_t>(capacity), '\0');
@@ -122,9 +122,20 @@ void Win32MainView::StopDownloadAnimation() {
 
 void Win32MainView::ShowWindow() { ::ShowWindow(window_, SW_SHOW); }
 
+void Win32MainView::RaiseWindow() {
+  ::ShowWindow(window_, IsIconic(window_) ? SW_RESTORE : SW_SHOW);
+  SetForegroundWindow(window_);
+}
+
+void Win32MainView::Minimize() { ::ShowWindow(window_, SW_MINIMIZE); }
+
 void Win32MainView::HideToTray() { ::ShowWindow(window_, SW_HIDE); }
 
-void Win32MainView::AddTrayIcon() { tray_.Add(); }
+bool Win32MainView::AddTrayIcon() { return tray_.Add(); }
+
+void Win32MainView::StartTrayRetry() { SetTimer(window_, kTrayRetryTimer, 2000, nullptr); }
+
+void Win32MainView::StopTrayRetry() { KillTimer(window_, kTrayRetryTimer); }
 
 void Win32MainView::RemoveTrayIcon() { tray_.Remove(); }
 

@@ -37,8 +37,12 @@ class Win32MainView final : public MainView {
   void StartDownloadAnimation() override;
   void StopDownloadAnimation() override;
   void ShowWindow() override;
+  void RaiseWindow() override;
+  void Minimize() override;
   void HideToTray() override;
-  void AddTrayIcon() override;
+  bool AddTrayIcon() override;
+  void StartTrayRetry() override;
+  void StopTrayRetry() override;
   void RemoveTrayIcon() override;
   void ShowTrayWarning(const std::string& title, const std::string& text) override;
   void ShowTrayNotice(const std::string& title, const std::string& text) override;
@@ -58,9 +62,11 @@ class Win32MainView final : public MainView {
   void ShowNotice(const std::string& text) override;
   void EndProgram() override;
 
-  // The main window's timers: the link watch and the wait before a try.
+  // The main window's timers: the link watch, the wait before a try, and
+  // the tray icon's retry.
   static constexpr UINT_PTR kLinkWatchTimer = 1;
   static constexpr UINT_PTR kRetryTimer = 2;
+  static constexpr UINT_PTR kTrayRetryTimer = 3;
 
  private:
   HWND Item(int id) const { return GetDlgItem(window_, id); }

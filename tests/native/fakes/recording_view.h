@@ -24,6 +24,7 @@ class RecordingView final : public MainView {
   std::vector<std::string> servers;  // the listed locations, placeholder row excluded
   int chosenServer = -1;
   bool watchStarts = true;
+  int failingTrayAdds = 0;  // adds the shell refuses before it takes one
   PromptOutcome promptOutcome = PromptOutcome::kGoAhead;
 
   // Run while a modal call is open, before it returns.
@@ -78,8 +79,15 @@ class RecordingView final : public MainView {
   void StartDownloadAnimation() override { Add("animation"); }
   void StopDownloadAnimation() override { Add("animation stop"); }
   void ShowWindow() override { Add("show"); }
+  void RaiseWindow() override { Add("raise"); }
+  void Minimize() override { Add("minimize"); }
   void HideToTray() override { Add("hide"); }
-  void AddTrayIcon() override { Add("tray add"); }
+  bool AddTrayIcon() override {
+    Add(failingTrayAdds > 0 ? "tray add failed" : "tray add");
+    return failingTrayAdds-- <= 0;
+  }
+  void StartTrayRetry() override { Add("tray retry"); }
+  void StopTrayRetry() override { Add("tray retry stop"); }
   void RemoveTrayIcon() override { Add("tray remove"); }
   void ShowTrayWarning(const std::string& title, const std::string& text) override {
     Add("tray warning " + title + ": " + text);

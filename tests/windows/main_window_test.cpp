@@ -1,10 +1,18 @@
-// The logo drawn by the real GDI from pictures of each colour depth.
+// The main window's parts for real: the logo drawn by GDI from pictures of
+// each colour depth, and the window with its tray icon against a shell of the
+// test's own, late as at logon, when the taskbar comes after the programs
+// started from the Run key.
 #include "ui/logo.h"
 
 #include <gtest/gtest.h>
+#include <commctrl.h>
 
 #include <string>
 
+#include "app/win32_entry_host.h"
+#include "connection/rasapi32_remote_access.h"
+#include "native/fakes/fake_settings.h"
+#include "ui/main_window.h"
 #include "wine_test_support.h"
 
 namespace norva {
@@ -81,11 +89,14 @@ TEST_F(LogoPaint, EveryDepthFillsTheItemInItsOwnColoursAndLeavesNoObject) {
       const COLORREF expected = bits > 8 ? Color(halftone[i]) : TableColor(i);
       ASSERT_EQ(Color(made.colors[i]), expected) << bits << " bits, palette entry " << i;
     }
-    for (int i = 0; i < Item::kWidth * Item::kHeight; ++i) {
-      const int x = i % Item::kWidth, y = i / Item::kWidth;
-      EXPECT_EQ(GetPixel(item.dc, x, y), x < Item::kWidth / 2 ? kRed : kBlue)
-          << bits << " bits, pixel " << x << "," << y;
+    // Corner to corner, blended in between by the halftone stretch.
+    std::string row;
+    for (int x = 0; x < Item::kWidth; ++x) {
+      const COLORREF c = GetPixel(item.dc, x, Item::kHeight - 1);
+      row += c == kRed ? 'R' : c == kBlue ? 'B' : c == kUnpainted ? '-' : 'm';
     }
+    EXPECT_TRUE(row.front() == 'R' && row.back() == 'B' && row.find('m') != row.npos)
+        << bits << " bits: " << row;
     // The bitmap, palette and memory DC, and up to 8 bits the colour table's DC.
     std::string objects;
     for (HGDIOBJ o : {HGDIOBJ(made.bitmap), HGDIOBJ(made.palette), HGDIOBJ(made.memoryDc),
@@ -95,6 +106,7 @@ TEST_F(LogoPaint, EveryDepthFillsTheItemInItsOwnColoursAndLeavesNoObject) {
     EXPECT_EQ(objects, std::string(" deleted deleted deleted") + (bits <= 8 ? " deleted" : " none"))
         << bits << " bits";
     EXPECT_EQ(GetCurrentObject(item.dc, OBJ_PAL), GetStockObject(DEFAULT_PALETTE)) << bits;
+    EXPECT_EQ(GetStretchBltMode(item.dc), BLACKONWHITE) << bits;  // a new DC's, put back
   }
 }
 
@@ -107,6 +119,69 @@ TEST_F(LogoPaint, AFileThatCannotBeLoadedLeavesTheItemAlone) {
     EXPECT_EQ(GetPixel(item.dc, 0, 0), kUnpainted) << (content ? content : "no file");
     EXPECT_EQ(made.memoryDc, nullptr) << (content ? content : "no file");
   }
+}
+
+TEST_F(LogoPaint, TheCurrentFolderIsLookedInFirstThenTheProgramsOwnFolder) {
+  const std::string folder = testing::ProgramPath().erase(testing::ProgramPath().rfind('\\') + 1);
+  SetCurrentDirectoryA(dir.path().c_str());
+  const std::string elsewhere = FindLogoFile();
+  testing::WriteFileBytes(logo, "");
+  const std::string here = FindLogoFile();
+  SetCurrentDirectoryA(folder.c_str());  // out of the scratch folder, which goes
+  EXPECT_EQ(elsewhere, folder + "logo.bmp");
+  EXPECT_EQ(here, logo);
+}
+
+// Refuses the next `refusals` calls: all of them until the taskbar is up.
+struct Shell {
+  int refusals = 1000;
+  std::string calls;  // each message, "b" for a balloon, "s" for an icon of the small size
+} shell;
+
+BOOL WINAPI ScriptedShell(DWORD message, PNOTIFYICONDATAA data) {
+  ICONINFO icon = {};
+  GetIconInfo(data->hIcon, &icon);
+  BITMAP color = {};
+  GetObjectA(icon.hbmColor, sizeof color, &color);
+  shell.calls += std::to_string(message) + (data->uFlags & NIF_INFO ? "b" : "") +
+                 (color.bmWidth == GetSystemMetrics(SM_CXSMICON) ? "s " : " ");
+  return shell.refusals-- <= 0;
+}
+
+TEST(MainWindow, IsNotHiddenUntilALateShellHasTheTrayIcon) {
+  testing::FakeRasSession ras;
+  testing::FakeSettings settings;
+  StartupAutorun autorun;
+  Rasapi32RemoteAccess remote;
+  Win32EntryHost host(ras.dir().File("config.ini"));
+  PhonebookEntry entry(remote, settings, host, ras.Phonebook());
+  const HINSTANCE instance = GetModuleHandleA(nullptr);
+  const WNDCLASSA dialogClass = {0, DefDlgProcA, 0, DLGWINDOWEXTRA, instance, nullptr,
+                                 nullptr, nullptr, nullptr, "QUILLON"};
+  RegisterClassA(&dialogClass);
+  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_ANIMATE_CLASS | ICC_INTERNET_CLASSES};
+  InitCommonControlsEx(&controls);
+  const char* const site = "https://127.0.0.1:1";  // refused at once
+  MainWindowContext context{instance, nullptr, "NORVA", settings, autorun, remote, entry,
+                            ras.dir().File("servers.xml"), ras.dir().File("config.ini"), site,
+                            site, ScriptedShell};
+  const HWND main = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr,
+                                       MainWindowProc, reinterpret_cast<LPARAM>(&context));
+  SendMessageA(main, WM_CLOSE, 0, 0);  // no icon to hide to: to the taskbar button
+  EXPECT_TRUE(IsWindowVisible(main) && IsIconic(main));
+
+  // Up, but too late with its answer to the retry's add: it has the icon all the same.
+  shell.refusals = 1;
+  for (const DWORD start = GetTickCount(); GetTickCount() - start < 4500; Sleep(10)) {  // 2 ticks
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+  }
+  EXPECT_EQ(shell.calls, "0bs 1bs 0bs 1bs ");
+  SendMessageA(main, WM_TRAYNOTIFY, TRAY_ICON_ID, WM_LBUTTONDBLCLK);
+  EXPECT_TRUE(IsWindowVisible(main) && !IsIconic(main) && GetForegroundWindow() == main);
+  SendMessageA(main, WM_CLOSE, 0, 0);
+  EXPECT_FALSE(IsWindowVisible(main));
+  DestroyWindow(main);
 }
 
 }  // namespace
