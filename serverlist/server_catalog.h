@@ -52,4 +52,8 @@ bool FindServerAddress(const std::string& catalogPath, const std::string& locati
 bool FindServerAddress(const std::string& catalogPath, const std::string& location,
                        std::string& address, std::size_t capacity);
 
+// Whether the file is a whole server list: it parses without an error to its
+// end and has the `servers` root. A list that broke off part-way is not.
+bool IsWholeServerList(const std::string& catalogPath);
+
 }  // namespace norva

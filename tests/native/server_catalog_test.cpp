@@ -30,18 +30,15 @@ class ServerCatalogTest : public ::testing::Test {
   std::string path() const { return dir_ + "/servers.xml"s; }
   Rows List(AccountType type) { return ListLocations(path(), type); }
 
-  // The address found for `location`, "" when none. Both forms of the lookup
-  // must agree, and the character form gets exactly 129 bytes on the heap, so
-  // that AddressSanitizer sees any write past them.
+  // The address found for `location`, "" when none, looked up into exactly
+  // 129 bytes on the heap, so that AddressSanitizer sees any write past them
+  // (the fuzz target compares the string form with this one).
   std::string Find(const std::string& location) {
     const auto out = std::make_unique<char[]>(129);
     out[0] = 'x';
     const bool found = FindServerAddress(path(), location, out.get(), 128);
-    std::string address = "stale";
-    EXPECT_EQ(FindServerAddress(path(), location, address, 128), found) << location;
-    EXPECT_EQ(address, out.get()) << location;
-    EXPECT_EQ(found, !address.empty()) << location;
-    return address;
+    EXPECT_EQ(found, out[0] != '\0') << location;
+    return out.get();
   }
 
   char dir_[26] = "/tmp/norva-catalog-XXXXXX";
