@@ -36,6 +36,10 @@ bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs) {
   return true;
 }
 
+bool Window::WaitVisible(bool visible) const {
+  return WaitFor([&] { return IsVisible() == visible; });
+}
+
 std::string Window::Text() const {
   // WM_GETTEXT is marshalled across processes; GetWindowText would give an
   // edit field's creation text instead of what it shows.
@@ -155,9 +159,12 @@ Window NorvaApp::StartReady() {
   return main;
 }
 
-bool NorvaApp::WaitForExit(DWORD* exitCode) const {
+std::optional<DWORD> NorvaApp::WaitForExit() const {
   const HANDLE process = processes_.back().handle;
-  return WaitForSingleObject(process, 10000) == WAIT_OBJECT_0 && GetExitCodeProcess(process, exitCode);
+  DWORD code = 0;
+  const bool ended =
+      WaitForSingleObject(process, 10000) == WAIT_OBJECT_0 && GetExitCodeProcess(process, &code);
+  return ended ? std::optional<DWORD>(code) : std::nullopt;
 }
 
 Window NorvaApp::WaitForDialog(int withControl, int withoutControl, DWORD timeoutMs) const {

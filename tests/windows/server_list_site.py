@@ -8,7 +8,8 @@ variables (paths as Wine sees them), and exits with COMMAND's status:
   NORVA_TEST_SITE_LOG   every request path, one a line, written before the reply
   NORVA_TEST_CA         the certificate, DER, for the test to trust as a root
 A missing or empty NAME is a 404. When NAME.cut holds "N close", the reply
-announces the full length, sends only N bytes and ends TLS properly.
+announces the full length, sends only N bytes and ends TLS properly;
+"N unannounced" does the same without a Content-Length.
 """
 
 import contextlib
@@ -39,7 +40,8 @@ class SiteHandler(http.server.BaseHTTPRequestHandler):
         cut = cut.read_text().split() if body and cut.is_file() else []
         self.send_response(200 if body else 404)
         body = body or b"<html>not found</html>"
-        self.send_header("Content-Length", str(len(body)))
+        if cut[1:] != ["unannounced"]:
+            self.send_header("Content-Length", str(len(body)))
         self.end_headers()
         self.wfile.write(body[:int(cut[0])] if cut else body)
         if cut:  # close_notify, without waiting for the client's

@@ -10,6 +10,7 @@
 #include "serverlist/server_list_file.h"
 #include "serverlist/server_list_worker.h"
 #include "settings/registry_settings_store.h"
+#include "support/servers_xml.h"
 #include "wine_test_support.h"
 
 namespace norva {
@@ -43,12 +44,7 @@ struct TrustedSite : ::testing::Environment {
 [[maybe_unused]] const auto* const kTrustedSite =
     ::testing::AddGlobalTestEnvironment(new TrustedSite);
 
-// 1,300 bytes that no shift, truncation or text conversion leaves unchanged.
-std::string ListOf1300Bytes() {
-  std::string list = "<servers>\r\n";
-  for (int i = 0; list.size() < 1300; ++i) list += static_cast<char>(i * 37 + 11);
-  return list;
-}
+const std::string kServed = testing::WholeListOf(1300), kHeld = "<servers/>\r\n";
 
 // What the window saw of each WM_SERVERLIST_DONE, and where the list is kept.
 std::string g_done, g_listPath;
@@ -58,7 +54,9 @@ LRESULT CALLBACK DoneWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
   const std::string list = ReadFileBytes(g_listPath);
   g_done += "wParam=" + std::to_string(wParam) + " lParam=" + std::to_string(lParam) +
             (InSendMessage() ? " sent" : " posted") + ", list " +
-            (list == ListOf1300Bytes() ? "as served" : std::to_string(list.size()) + " bytes") +
+            (list == kServed  ? "as served"
+             : list == kHeld ? "as held"
+                             : std::to_string(list.size()) + " bytes") +
             ", serverfile=" + std::to_string(RegistrySettingsStore().ReadSetting("serverfile", 0));
   return 0;
 }
@@ -76,12 +74,15 @@ TEST(ServerListWorkerTest, OnlyAWholeNewerListFromTheCertifiedSiteIsStoredBefore
   const struct {
     const char *name, *requests;
     std::string url, list, cut, done;
+    bool held = false;  // a list is stored before
   } cases[] = {
-      {"newer list served whole", both, url, ListOf1300Bytes(), "",
+      {"newer list served whole", both, url, kServed, "",
        "wParam=1 lParam=0 sent, list as served, serverfile=5"},
       {"servers.xml missing (404)", both, url, "", "", kept},
-      {"cut after 700 bytes, TLS closed properly", both, url, ListOf1300Bytes(), "700 close", kept},
-      {"by address: not the certificate's name", "", byAddress, ListOf1300Bytes(), "", kept},
+      {"cut after 700 bytes, TLS closed properly", both, url, kServed, "700 close", kept},
+      {"cut after 700 bytes, no length", both, url, kServed, "700 unannounced",
+       "wParam=0 lParam=0 sent, list as held, serverfile=3", true},
+      {"by address: not the certificate's name", "", byAddress, kServed, "", kept},
   };
   HWND window = CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
   SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DoneWindowProc));
@@ -89,6 +90,8 @@ TEST(ServerListWorkerTest, OnlyAWholeNewerListFromTheCertifiedSiteIsStoredBefore
     testing::ScratchDir dir;
     g_listPath = dir.File("NORVA\\servers.xml");  // a folder the download makes
     g_done.clear();
+    if (c.held && CreateDirectoryA(dir.File("NORVA").c_str(), nullptr))
+      WriteFileBytes(g_listPath, kHeld);
     WriteFileBytes(site + "version.txt", "5\r\n");
     WriteFileBytes(site + "servers.xml", c.list);
     WriteFileBytes(site + "servers.xml.cut", c.cut);
