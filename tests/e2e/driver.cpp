@@ -36,10 +36,6 @@ bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs) {
   return true;
 }
 
-bool Window::WaitVisible(bool visible) const {
-  return WaitFor([&] { return IsVisible() == visible; });
-}
-
 std::string Window::Text() const {
   // WM_GETTEXT is marshalled across processes; GetWindowText would give an
   // edit field's creation text instead of what it shows.

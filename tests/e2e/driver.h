@@ -31,8 +31,7 @@ class Window {
 
   std::string Text() const;
   bool IsVisible() const { return IsWindowVisible(handle_) != FALSE; }
-  // Whether it shows (or, with false, is hidden) within 10 s.
-  bool WaitVisible(bool visible = true) const;
+  bool WaitVisible(bool visible = true) const { return WaitFor([&] { return IsVisible() == visible; }); }
   bool IsEnabled() const { return IsWindowEnabled(handle_) != FALSE; }
   bool IsChecked() const { return Send(BM_GETCHECK) == BST_CHECKED; }
   std::vector<std::string> Rows() const;  // of a drop-down list

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
 #include <fstream>
 #include <map>
 #include <optional>
@@ -60,7 +59,7 @@ struct FakeResponse : InternetResponse, Reply {
 // file, with one log to show how reads and writes interleave; the download is
 // put on disk only to be checked.
 struct FakeSite : InternetClient, ServerListFile {
-  ~FakeSite() override { std::remove(path.c_str()); }
+  ~FakeSite() override { unlink(path.c_str()); }
   std::unique_ptr<InternetResponse> Open(const char* url, InternetRequest what) override {
     EXPECT_EQ(what, url == kListUrl ? InternetRequest::kServerList : InternetRequest::kVersion);
     log.push_back(std::string("open ") + url);
@@ -124,7 +123,6 @@ TEST(ServerListUpdateTest, VersionIsReadLikeAtoiAndContentLengthIsPlainDecimal) 
 TEST(ServerListUpdateTest, ListAndVersionAreStoredOnlyAfterAWholeDownloadOfANewerList) {
   const std::uint64_t cap = kMaxServerListBytes;
   const Reply list{"<servers/>"};
-  const std::string whole = testing::ServersXml({{"shared", "Oslo", "no.example"}});
   const struct {
     const char* name;
     std::optional<std::uint32_t> stored;  // serverfile
@@ -148,12 +146,11 @@ TEST(ServerListUpdateTest, ListAndVersionAreStoredOnlyAfterAWholeDownloadOfANewe
       {"list cannot be opened", 3, Reply{"5"}, std::nullopt, "", 0},
       {"not found", 3, Reply{"5"}, Reply{"<html>missing</html>", 404}, "", 0},
       {"body cut short", 3, Reply{"5"}, Reply{"<servers/>", 200, 11}, "", 0},
-      {"body longer than announced", 3, Reply{"5"}, Reply{"<servers/>", 200, 9}, "", 0},
       {"announced over the cap", 3, Reply{"5"}, Reply{"<servers/>", 200, cap + 1}, "", 0},
       {"over the cap, no length", 3, Reply{"5"}, Reply{std::string(cap + 1, 'x')}, "", 0},
-      {"announced empty", 3, Reply{"5"}, Reply{"<servers/>", 200, 0}, "", 0},
+      {"announced empty, longer", 3, Reply{"5"}, Reply{"<servers/>", 200, 0}, "", 0},
       {"empty body", 3, Reply{"5"}, Reply{""}, "", 0},
-      {"broken off, no length", 3, Reply{"5"}, Reply{whole.substr(0, whole.rfind("</"))}, "", 0},
+      {"broken off, no length", 3, Reply{"5"}, Reply{"<servers><server/>"}, "", 0},
       {"not a server list", 3, Reply{"5"}, Reply{"<html>sorry</html>"}, "", 0},
       {"read fails mid-body", 3, Reply{"5"}, Reply{std::string(1300, 'a'), 200, {}, 700}, "", 0},
       {"file cannot be created", 3, Reply{"5"}, list, "begin", 0},

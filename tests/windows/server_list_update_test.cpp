@@ -54,9 +54,8 @@ LRESULT CALLBACK DoneWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
   const std::string list = ReadFileBytes(g_listPath);
   g_done += "wParam=" + std::to_string(wParam) + " lParam=" + std::to_string(lParam) +
             (InSendMessage() ? " sent" : " posted") + ", list " +
-            (list == kServed  ? "as served"
-             : list == kHeld ? "as held"
-                             : std::to_string(list.size()) + " bytes") +
+            (list == kServed ? "as served"
+             : list == kHeld ? "as held" : std::to_string(list.size()) + " bytes") +
             ", serverfile=" + std::to_string(RegistrySettingsStore().ReadSetting("serverfile", 0));
   return 0;
 }
