@@ -67,8 +67,7 @@ class NorvaApp {
   // Started, with the server list filled after the updater (the download
   // animation is hidden then).
   Window StartReady();
-  // The last started program's exit code once it has ended; none when it
-  // is still running after 10 s.
+  // The last started program's exit code once it ends; none after 10 s.
   std::optional<DWORD> WaitForExit() const;
   DWORD processId() const { return processes_.back().id; }
   // A visible dialog with `withControl` and not `withoutControl` (several

@@ -56,8 +56,7 @@ struct FakeResponse : InternetResponse, Reply {
 };
 
 // The provider's site (a URL without a reply cannot be opened) and the list
-// file, with one log to show how reads and writes interleave; the download is
-// put on disk only to be checked.
+// file, with one log to show how reads and writes interleave.
 struct FakeSite : InternetClient, ServerListFile {
   ~FakeSite() override { unlink(path.c_str()); }
   std::unique_ptr<InternetResponse> Open(const char* url, InternetRequest what) override {

@@ -35,8 +35,7 @@ inline std::string ServersXml(const std::vector<ServerEntry>& servers) {
   return ServersXml(entries);
 }
 
-// A whole list of `size` bytes (30 or more) whose comment runs through every
-// byte but NUL, so that no shift, cut or text conversion leaves it as it was.
+// A whole list of `size` bytes (30 or more) that no shift, cut or text conversion keeps.
 inline std::string WholeListOf(std::size_t size) {
   std::string list = "<servers>\r\n<!--";
   for (int i = 0; list.size() + 15 < size; ++i)
