@@ -87,4 +87,9 @@ bool FindServerAddress(const std::string& catalogPath, const std::string& locati
                      });
 }
 
+bool IsWholeServerList(const std::string& catalogPath) {
+  TiXmlDocument document(catalogPath.c_str());
+  return document.LoadFile() && document.FirstChildElement("servers") != nullptr;
+}
+
 }  // namespace norva

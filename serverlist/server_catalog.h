@@ -11,8 +11,9 @@
 //
 // Nothing is kept between calls: every query loads the whole file afresh, so
 // a list the updater has just replaced is seen at once. Whether the load
-// succeeds is not looked at; a file that breaks off part-way (say, while it
-// is still being downloaded) is used as far as the parser got.
+// succeeds is not looked at; a file that breaks off part-way (the updater
+// stores only whole lists, but one may be left by other means) is used as far
+// as the parser got.
 //
 // The root is the first top-level element named `servers`. Its entries are
 // the first child element named `server` and every element after it,
@@ -51,5 +52,9 @@ bool FindServerAddress(const std::string& catalogPath, const std::string& locati
 // The same lookup into a string; `address` is emptied on false.
 bool FindServerAddress(const std::string& catalogPath, const std::string& location,
                        std::string& address, std::size_t capacity);
+
+// Whether the file is a whole server list: it parses without an error to its
+// end and has the `servers` root. A list that broke off part-way is not.
+bool IsWholeServerList(const std::string& catalogPath);
 
 }  // namespace norva

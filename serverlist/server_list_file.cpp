@@ -43,7 +43,8 @@ bool ReplacingServerListFile::Begin() {
   std::memcpy(folder, listPath_, sizeof folder);
   if (PathRemoveFileSpecA(folder)) CreateDirectoryA(folder, nullptr);  // an existing one is fine
   // A scratch file left by a run that ended mid-download is simply replaced.
-  scratch_ = CreateFileA(scratchPath_, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+  // It is shared for reading, so that it can be parsed before the move.
+  scratch_ = CreateFileA(scratchPath_, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
   return scratch_ != INVALID_HANDLE_VALUE;
 }

@@ -30,6 +30,7 @@ class ReplacingServerListFile : public ServerListFile {
   bool Exists() override;
   bool Begin() override;
   bool Write(const char* data, std::uint32_t size) override;
+  std::string DownloadPath() override { return scratchPath_; }
   bool Commit() override;
   void Discard() override;
 

@@ -1,6 +1,7 @@
 #include "serverlist/server_list_update.h"
 
 #include "app/support_log.h"
+#include "serverlist/server_catalog.h"
 #include "settings/setting_names.h"
 
 namespace norva {
@@ -76,7 +77,7 @@ bool DownloadServerList(InternetClient& internet, ServerListFile& file, const ch
 
   std::uint64_t announced = 0;
   const bool hasLength = response->ContentLength(&announced);
-  if (hasLength && (announced == 0 || announced > kMaxServerListBytes)) return false;
+  if (hasLength && announced > kMaxServerListBytes) return false;
 
   if (!file.Begin()) return false;
 
@@ -98,8 +99,9 @@ bool DownloadServerList(InternetClient& internet, ServerListFile& file, const ch
   response.reset();  // the connection is no longer needed
 
   // WinINet reports a body cut short as an ordinary end, so a body that
-  // differs from what the server announced is taken as broken off.
-  if (total == 0 || (hasLength && total != announced)) {
+  // differs from what the server announced is taken as broken off, and so is
+  // one (announced or not) that is not a whole list.
+  if ((hasLength && total != announced) || !IsWholeServerList(file.DownloadPath())) {
     file.Discard();
     return false;
   }

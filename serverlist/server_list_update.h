@@ -80,6 +80,8 @@ class ServerListFile {
   virtual bool Begin() = 0;
   // Appends exactly `size` bytes. False on failure.
   virtual bool Write(const char* data, std::uint32_t size) = 0;
+  // The file the download is written to; it can be read while it is open.
+  virtual std::string DownloadPath() = 0;
   // Puts the download in place of the stored list. False when that fails; the
   // stored list is then as it was and the download is removed.
   virtual bool Commit() = 0;
@@ -106,10 +108,12 @@ bool ParseContentLength(const char* text, std::uint64_t* length);
 std::uint32_t FetchServerListVersion(InternetClient& internet, const char* siteUrl);
 
 // Downloads servers.xml into `file`. True only when the list was stored: the
-// status was 200, the body was not empty, stayed within kMaxServerListBytes,
-// came whole (as long as Content-Length said, when it was sent), every chunk
-// was written and the file was committed. Otherwise the download is discarded
-// and the stored list stays as it was.
+// status was 200, the body stayed within kMaxServerListBytes, came whole (as
+// long as Content-Length said, when it was sent), every chunk was written,
+// what was written is a whole server list (IsWholeServerList: a connection
+// that closes part-way through a body without Content-Length looks like its
+// end) and the file was committed. Otherwise the download is discarded and
+// the stored list stays as it was.
 bool DownloadServerList(InternetClient& internet, ServerListFile& file, const char* siteUrl);
 
 // The updater's whole run: fetch the published version, read the stored one

@@ -56,7 +56,7 @@ TEST(Connect, BoxesConnectDisconnectALostLinkAndExitWithTheConnectionUp) {
   EXPECT_NE(app.StateText("credentials.ini").find("Password=secret"), std::string::npos);
 
   main.Post(WM_TRAYNOTIFY, TRAY_ICON_ID, WM_LBUTTONDBLCLK);
-  ASSERT_TRUE(WaitFor([&] { return main.IsVisible(); }));
+  ASSERT_TRUE(main.WaitVisible());
   main.Item(IDOK).Click();  // Disconnect
   ASSERT_TRUE(WaitFor([&] { return Form(main) == "Connect on on on on on"; }));
   EXPECT_EQ(app.StateText("connections.ini").find("[" + Field(dial, "handle") + "]"),
@@ -93,9 +93,7 @@ TEST(Connect, BoxesConnectDisconnectALostLinkAndExitWithTheConnectionUp) {
   ASSERT_TRUE(WaitConnected(main));
   const size_t hangUps = app.Calls("RasHangUpA").size();
   ASSERT_TRUE(app.ChooseFromTray(main, 1));  // "Exit"
-  DWORD exitCode = 1;
-  ASSERT_TRUE(app.WaitForExit(&exitCode));
-  EXPECT_EQ(exitCode, 0u);
+  ASSERT_EQ(app.WaitForExit(), 0u);
   EXPECT_EQ(app.Calls("RasHangUpA").size(), hangUps) << "Exit hangs up nothing";
   main = app.StartReady();
   EXPECT_TRUE(main.IsVisible());

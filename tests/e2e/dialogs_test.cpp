@@ -28,7 +28,8 @@ TEST(Dialogs, OptionsStoreEachClickAndRebuildTheEntryServerSettingsEditConfigIni
         << setting;
   }
 
-  options.Post(WM_COMMAND, IDCANCEL);  // Escape's command leaves it open
+  options.Send(WM_COMMAND, IDCANCEL);  // what Escape sends
+  EXPECT_TRUE(options.IsVisible()) << "Escape leaves the options open";
   options.Item(IDOK).Click();
   // LCP off, software compression on, multilink off: the PPTP entry with those.
   ASSERT_TRUE(WaitFor([&] { return !options && app.PhonebookValue("Options") == "0x05001330"; }))

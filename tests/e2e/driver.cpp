@@ -155,9 +155,12 @@ Window NorvaApp::StartReady() {
   return main;
 }
 
-bool NorvaApp::WaitForExit(DWORD* exitCode) const {
+std::optional<DWORD> NorvaApp::WaitForExit() const {
   const HANDLE process = processes_.back().handle;
-  return WaitForSingleObject(process, 10000) == WAIT_OBJECT_0 && GetExitCodeProcess(process, exitCode);
+  DWORD code = 0;
+  const bool ended =
+      WaitForSingleObject(process, 10000) == WAIT_OBJECT_0 && GetExitCodeProcess(process, &code);
+  return ended ? std::optional<DWORD>(code) : std::nullopt;
 }
 
 Window NorvaApp::WaitForDialog(int withControl, int withoutControl, DWORD timeoutMs) const {

@@ -31,6 +31,7 @@ class Window {
 
   std::string Text() const;
   bool IsVisible() const { return IsWindowVisible(handle_) != FALSE; }
+  bool WaitVisible(bool visible = true) const { return WaitFor([&] { return IsVisible() == visible; }); }
   bool IsEnabled() const { return IsWindowEnabled(handle_) != FALSE; }
   bool IsChecked() const { return Send(BM_GETCHECK) == BST_CHECKED; }
   std::vector<std::string> Rows() const;  // of a drop-down list
@@ -66,7 +67,8 @@ class NorvaApp {
   // Started, with the server list filled after the updater (the download
   // animation is hidden then).
   Window StartReady();
-  bool WaitForExit(DWORD* exitCode) const;
+  // The last started program's exit code once it ends; none after 10 s.
+  std::optional<DWORD> WaitForExit() const;
   DWORD processId() const { return processes_.back().id; }
   // A visible dialog with `withControl` and not `withoutControl` (several
   // dialogs reuse identifiers), once it shows.

@@ -67,13 +67,13 @@ TEST(Startup, TheEntryComesFirstThenTheWindowTheListTheTrayAndOneInstanceOnly) {
 
   // Closing hides; the tray icon brings the window back as it was.
   main.Post(WM_CLOSE);
-  ASSERT_TRUE(WaitFor([&] { return !main.IsVisible(); }));
+  ASSERT_TRUE(main.WaitVisible(false));
   main.Post(WM_TRAYNOTIFY, TRAY_ICON_ID, WM_LBUTTONDBLCLK);
-  ASSERT_TRUE(WaitFor([&] { return main.IsVisible(); }));
+  ASSERT_TRUE(main.WaitVisible());
   main.Post(WM_SYSCOMMAND, SC_CLOSE);  // the caption's close box
-  ASSERT_TRUE(WaitFor([&] { return !main.IsVisible(); }));
+  ASSERT_TRUE(main.WaitVisible(false));
   ASSERT_TRUE(app.ChooseFromTray(main, 0));  // "Open"
-  ASSERT_TRUE(WaitFor([&] { return main.IsVisible(); }));
+  ASSERT_TRUE(main.WaitVisible());
   EXPECT_EQ(list.Selection(), 2);
 
   // A restarted shell has no icons and says so to every top-level window.
@@ -88,10 +88,8 @@ TEST(Startup, TheEntryComesFirstThenTheWindowTheListTheTrayAndOneInstanceOnly) {
   // gets as far as the phonebook.
   const size_t callsBefore = app.Calls().size();
   app.Launch();
-  DWORD exitCode = 1;
-  ASSERT_TRUE(app.WaitForExit(&exitCode));
-  EXPECT_EQ(exitCode, 0u);
-  EXPECT_TRUE(WaitFor([&] { return main.IsVisible(); }));
+  ASSERT_EQ(app.WaitForExit(), 0u);
+  EXPECT_TRUE(main.WaitVisible());
   EXPECT_EQ(app.Calls().size(), callsBefore);
 }
 
@@ -137,9 +135,7 @@ TEST(Startup, ExitFromTheTrayDuringTheAutoConnectPromptEndsTheProgramWithoutADia
   const auto [main, prompt] = StartAutoConnect(app, 1);
   ASSERT_TRUE(prompt);
   ASSERT_TRUE(app.ChooseFromTray(main, 1));  // "Exit"
-  DWORD exitCode = 1;
-  ASSERT_TRUE(app.WaitForExit(&exitCode));
-  EXPECT_EQ(exitCode, 0u);
+  ASSERT_EQ(app.WaitForExit(), 0u);
   EXPECT_TRUE(app.Calls("RasDialA").empty());
 }
 

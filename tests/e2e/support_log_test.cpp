@@ -55,8 +55,7 @@ TEST(SupportLog, HoldsTheSessionsEventsInOrderWithTheServicesCodesAndNoSecret) {
   options.Item(IDOK).Click();
   ASSERT_TRUE(WaitFor([&] { return !options; }));
   main.Post(WM_COMMAND, IDCANCEL);  // Exit
-  DWORD exitCode = 1;
-  ASSERT_TRUE(app.WaitForExit(&exitCode));
+  ASSERT_EQ(app.WaitForExit(), 0u);
 
   const std::string log = testing::ReadFileBytes(logPath);
   ExpectInOrder(log, "ui  ",

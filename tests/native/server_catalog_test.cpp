@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -30,18 +29,15 @@ class ServerCatalogTest : public ::testing::Test {
   std::string path() const { return dir_ + "/servers.xml"s; }
   Rows List(AccountType type) { return ListLocations(path(), type); }
 
-  // The address found for `location`, "" when none. Both forms of the lookup
-  // must agree, and the character form gets exactly 129 bytes on the heap, so
-  // that AddressSanitizer sees any write past them.
+  // The address found for `location`, "" when none, looked up into exactly
+  // 129 bytes on the heap, so that AddressSanitizer sees any write past them
+  // (the fuzz target compares the string form with this one).
   std::string Find(const std::string& location) {
     const auto out = std::make_unique<char[]>(129);
     out[0] = 'x';
     const bool found = FindServerAddress(path(), location, out.get(), 128);
-    std::string address = "stale";
-    EXPECT_EQ(FindServerAddress(path(), location, address, 128), found) << location;
-    EXPECT_EQ(address, out.get()) << location;
-    EXPECT_EQ(found, !address.empty()) << location;
-    return address;
+    EXPECT_EQ(found, out[0] != '\0') << location;
+    return out.get();
   }
 
   char dir_[26] = "/tmp/norva-catalog-XXXXXX";
@@ -92,6 +88,8 @@ TEST_F(ServerCatalogTest, RowsAndAddressesFollowTheDocument) {
                    {"x", "Rome", tooLong.c_str()}, {"x", "Rome", nullptr},
                    {"x", "Rome", "later.example"}}),
        {}, {}, {{"Oslo", ""}, {"Rome", "later.example"}}},
+      {"a file broken off in an entry gives the entries before it",
+       "<servers>" + oslo + "<server type=\"shared\"><loc", {"Oslo"}, {}, {{"Oslo", "no.example"}}},
   };
   for (const auto& c : cases) {
     Write(c.xml);
@@ -99,24 +97,6 @@ TEST_F(ServerCatalogTest, RowsAndAddressesFollowTheDocument) {
     EXPECT_EQ(List(AccountType::Dedicated), c.dedicated) << c.name;
     for (const auto& [location, address] : c.finds)
       EXPECT_EQ(Find(location), address) << c.name << ", looking up " << location;
-  }
-}
-
-TEST_F(ServerCatalogTest, FileBrokenOffInsideTheFifthEntryGivesTheFirstFour) {
-  const Rows four = {"Oslo", "Rome", "Lima", "Kyiv"};
-  const std::string whole = ServersXml(
-      {{"shared", "Oslo", "Oslo.example"}, {"shared", "Rome", "Rome.example"},
-       {"shared", "Lima", "Lima.example"}, {"shared", "Kyiv", "Kyiv.example"},
-       {"shared", "Bern", "Bern.example"}});
-  const std::size_t fifth = whole.find("<server type=\"shared\"><location>Bern");
-  for (const char* cut : {"<serv", "<server type=\"sha", "<server type=\"shared\">",
-                          "<location>Be", "</location><address>Bern.exa"}) {
-    Write(whole.substr(0, whole.find(cut, fifth) + std::strlen(cut)));
-    Rows rows = List(AccountType::Shared);
-    EXPECT_LE(rows.size(), 5u) << cut;
-    rows.resize(4);
-    EXPECT_EQ(rows, four) << cut;
-    for (const std::string& city : four) EXPECT_EQ(Find(city), city + ".example") << cut;
   }
 }
 

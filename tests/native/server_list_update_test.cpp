@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdint>
+#include <fstream>
 #include <map>
 #include <optional>
 #include <string>
@@ -11,6 +14,7 @@
 #include <vector>
 
 #include "fakes/fake_settings.h"
+#include "support/servers_xml.h"
 
 namespace norva {
 namespace {
@@ -54,6 +58,7 @@ struct FakeResponse : InternetResponse, Reply {
 // The provider's site (a URL without a reply cannot be opened) and the list
 // file, with one log to show how reads and writes interleave.
 struct FakeSite : InternetClient, ServerListFile {
+  ~FakeSite() override { unlink(path.c_str()); }
   std::unique_ptr<InternetResponse> Open(const char* url, InternetRequest what) override {
     EXPECT_EQ(what, url == kListUrl ? InternetRequest::kServerList : InternetRequest::kVersion);
     log.push_back(std::string("open ") + url);
@@ -69,6 +74,10 @@ struct FakeSite : InternetClient, ServerListFile {
     log.push_back("write " + std::to_string(size));
     pending.append(data, size);
     return fault != "write";
+  }
+  std::string DownloadPath() override {
+    std::ofstream(path, std::ios::binary) << pending;
+    return path;
   }
   bool Commit() override {
     log.push_back("commit");
@@ -86,6 +95,7 @@ struct FakeSite : InternetClient, ServerListFile {
   bool open = false;
   std::string pending, stored = "old list";
   Log log;
+  const std::string path = ::testing::TempDir() + "download-" + std::to_string(getpid()) + ".xml";
 };
 
 TEST(ServerListUpdateTest, VersionIsReadLikeAtoiAndContentLengthIsPlainDecimal) {
@@ -129,14 +139,16 @@ TEST(ServerListUpdateTest, ListAndVersionAreStoredOnlyAfterAWholeDownloadOfANewe
       {"version not found", 3, Reply{"5", 404}, list, "", 0},
       {"version read fails", 3, Reply{"5", 200, {}, 0}, list, "", 0},
       {"only the version's first read counts", 3, Reply{"42", 200, {}, SIZE_MAX, 1}, list, "", 4},
-      {"list at the cap", 3, Reply{"5"}, Reply{std::string(cap, 'x'), 200, cap}, "", 5},
+      {"list at the cap", 3, Reply{"5"},
+       Reply{"<servers>" + std::string(cap - 19, ' ') + "</servers>", 200, cap}, "", 5},
       {"list cannot be opened", 3, Reply{"5"}, std::nullopt, "", 0},
       {"not found", 3, Reply{"5"}, Reply{"<html>missing</html>", 404}, "", 0},
-      {"body cut short", 3, Reply{"5"}, Reply{std::string(1000, 'a'), 200, 1300}, "", 0},
-      {"body longer than announced", 3, Reply{"5"}, Reply{std::string(11, 'a'), 200, 10}, "", 0},
+      {"body cut short", 3, Reply{"5"}, Reply{"<servers/>", 200, 11}, "", 0},
       {"announced over the cap", 3, Reply{"5"}, Reply{"<servers/>", 200, cap + 1}, "", 0},
       {"over the cap, no length", 3, Reply{"5"}, Reply{std::string(cap + 1, 'x')}, "", 0},
-      {"empty body", 3, Reply{"5"}, Reply{""}, "", 0},
+      {"announced empty, longer", 3, Reply{"5"}, Reply{"<servers/>", 200, 0}, "", 0},
+      {"broken off, no length", 3, Reply{"5"}, Reply{"<servers><server/>"}, "", 0},
+      {"not a server list", 3, Reply{"5"}, Reply{"<html>sorry</html>"}, "", 0},
       {"read fails mid-body", 3, Reply{"5"}, Reply{std::string(1300, 'a'), 200, {}, 700}, "", 0},
       {"file cannot be created", 3, Reply{"5"}, list, "begin", 0},
       {"write fails", 3, Reply{"5"}, list, "write", 0},
@@ -161,8 +173,7 @@ TEST(ServerListUpdateTest, ListAndVersionAreStoredOnlyAfterAWholeDownloadOfANewe
 }
 
 TEST(ServerListUpdateTest, ChunksAreWrittenBeforeTheNextRead) {
-  std::string body(1300, '\0');
-  for (std::size_t i = 0; i < body.size(); ++i) body[i] = static_cast<char>(i * 7 + 3);
+  const std::string body = testing::WholeListOf(1300);
   FakeSite site;
   site.replies[kListUrl] = Reply{body, 200, body.size()};
 

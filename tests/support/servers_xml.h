@@ -35,4 +35,12 @@ inline std::string ServersXml(const std::vector<ServerEntry>& servers) {
   return ServersXml(entries);
 }
 
+// A whole list of `size` bytes (30 or more) that no shift, cut or text conversion keeps.
+inline std::string WholeListOf(std::size_t size) {
+  std::string list = "<servers>\r\n<!--";
+  for (int i = 0; list.size() + 15 < size; ++i)
+    if (const char c = static_cast<char>(i * 37 + 11); c != '\0') list += c;
+  return list + "-->\r\n</servers>";
+}
+
 }  // namespace norva::testing

@@ -7,8 +7,8 @@ variables (paths as Wine sees them), and exits with COMMAND's status:
   NORVA_TEST_SITE_DIR   the folder served as /serverlist/
   NORVA_TEST_SITE_LOG   every request path, one a line, written before the reply
   NORVA_TEST_CA         the certificate, DER, for the test to trust as a root
-A missing or empty NAME is a 404. When NAME.cut holds "N close", the reply
-announces the full length, sends only N bytes and ends TLS properly.
+A missing or empty NAME is a 404. When NAME.cut holds a number N, the reply
+sends only N bytes, without a Content-Length, and ends TLS properly.
 """
 
 import contextlib
@@ -36,12 +36,13 @@ class SiteHandler(http.server.BaseHTTPRequestHandler):
         file = self.folder / "site" / name
         body = file.read_bytes() if "/" not in name and file.is_file() else b""
         cut = file.with_name(name + ".cut")
-        cut = cut.read_text().split() if body and cut.is_file() else []
+        cut = cut.read_text().strip() if body and cut.is_file() else ""
         self.send_response(200 if body else 404)
         body = body or b"<html>not found</html>"
-        self.send_header("Content-Length", str(len(body)))
+        if not cut:
+            self.send_header("Content-Length", str(len(body)))
         self.end_headers()
-        self.wfile.write(body[:int(cut[0])] if cut else body)
+        self.wfile.write(body[:int(cut)] if cut else body)
         if cut:  # close_notify, without waiting for the client's
             self.close_connection = True
             self.connection.setblocking(False)

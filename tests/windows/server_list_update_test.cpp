@@ -11,6 +11,7 @@
 #include "serverlist/server_list_file.h"
 #include "serverlist/server_list_worker.h"
 #include "settings/registry_settings_store.h"
+#include "support/servers_xml.h"
 #include "wine_test_support.h"
 
 namespace norva {
@@ -44,12 +45,7 @@ struct TrustedSite : ::testing::Environment {
 [[maybe_unused]] const auto* const kTrustedSite =
     ::testing::AddGlobalTestEnvironment(new TrustedSite);
 
-// 1,300 bytes that no shift, truncation or text conversion leaves unchanged.
-std::string ListOf1300Bytes() {
-  std::string list = "<servers>\r\n";
-  for (int i = 0; list.size() < 1300; ++i) list += static_cast<char>(i * 37 + 11);
-  return list;
-}
+const std::string kServed = testing::WholeListOf(1300), kHeld = "<servers/>\r\n";
 
 // What the window saw of each WM_SERVERLIST_DONE, and where the list is kept.
 std::string g_done, g_listPath;
@@ -59,7 +55,8 @@ LRESULT CALLBACK DoneWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
   const std::string list = ReadFileBytes(g_listPath);
   g_done += "wParam=" + std::to_string(wParam) + " lParam=" + std::to_string(lParam) +
             (InSendMessage() ? " sent" : " posted") + ", list " +
-            (list == ListOf1300Bytes() ? "as served" : std::to_string(list.size()) + " bytes") +
+            (list == kServed ? "as served"
+             : list == kHeld ? "as held" : std::to_string(list.size()) + " bytes") +
             ", serverfile=" + std::to_string(RegistrySettingsStore().ReadSetting("serverfile", 0));
   return 0;
 }
@@ -72,25 +69,27 @@ TEST(ServerListWorkerTest, OnlyAWholeNewerListFromTheCertifiedSiteIsStoredBefore
   std::string byAddress = url;
   byAddress.replace(byAddress.find("localhost"), 9, "127.0.0.1");
   const char* const both = "/serverlist/version.txt\n/serverlist/servers.xml\n";
-  const std::string kept = "wParam=0 lParam=0 sent, list 0 bytes, serverfile=3";
-  // The support log's lines after "update from URL" (no list yet: stored version 0).
-  const std::string fetched = "version.txt: HTTP 200|version.txt: 3 bytes received|"
-                              "published version 5, stored version 0|servers.xml: HTTP ";
-  // servers.xml is a 404 when empty; servers.xml.cut says where and how its body breaks off.
+  const std::string kept = "wParam=0 lParam=0 sent, list as held, serverfile=3";
+  // The support log's lines after "update from URL"; the held list is version 3.
+  const auto fetched = [](const char* stored) {
+    return "version.txt: HTTP 200|version.txt: 3 bytes received|published version 5, stored "
+           "version " + std::string(stored) + "|servers.xml: HTTP ";
+  };
+  // servers.xml is a 404 when empty; servers.xml.cut says where its body breaks off.
   const struct {
     const char *name, *requests;
     std::string url, list, cut, done, log;
   } cases[] = {
-      {"newer list served whole", both, url, ListOf1300Bytes(), "",
+      {"newer list served whole", both, url, kServed, "",
        "wParam=1 lParam=0 sent, list as served, serverfile=5",
-       fetched + "200|servers.xml: 1300 bytes received|servers.xml stored|"},
+       fetched("0") + "200|servers.xml: 1300 bytes received|servers.xml stored|"},
       {"servers.xml missing (404)", both, url, "", "", kept,
-       fetched + "404|servers.xml: 0 bytes received|servers.xml not stored|"},
-      {"cut after 700 bytes, TLS closed properly", both, url, ListOf1300Bytes(), "700 close", kept,
-       fetched + "200|servers.xml: 700 bytes received|servers.xml not stored|"},
-      {"by address: not the certificate's name", "", byAddress, ListOf1300Bytes(), "", kept,
+       fetched("3") + "404|servers.xml: 0 bytes received|servers.xml not stored|"},
+      {"cut after 700 bytes, no length, TLS closed properly", both, url, kServed, "700", kept,
+       fetched("3") + "200|servers.xml: 700 bytes received|servers.xml not stored|"},
+      {"by address: not the certificate's name", "", byAddress, kServed, "", kept,
        "version.txt: WinINet error 12038 at InternetOpenUrlA|"
-       "published version 0, stored version 0|"},
+       "published version 0, stored version 3|"},
   };
   testing::ScratchDir logDir;
   Win32LogFile logFile(logDir.File("norva.log"));
@@ -101,8 +100,11 @@ TEST(ServerListWorkerTest, OnlyAWholeNewerListFromTheCertifiedSiteIsStoredBefore
   SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DoneWindowProc));
   for (const auto& c : cases) {
     testing::ScratchDir dir;
-    g_listPath = dir.File("NORVA\\servers.xml");  // a folder the download makes
+    g_listPath = dir.File("NORVA\\servers.xml");
     g_done.clear();
+    // A list is held but in the first case, where the download makes its folder.
+    if (&c != cases && CreateDirectoryA(dir.File("NORVA").c_str(), nullptr))
+      WriteFileBytes(g_listPath, kHeld);
     WriteFileBytes(site + "version.txt", "5\r\n");
     WriteFileBytes(site + "servers.xml", c.list);
     WriteFileBytes(site + "servers.xml.cut", c.cut);
