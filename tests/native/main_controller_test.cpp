@@ -60,8 +60,9 @@ struct FakeClock : WaitClock {
 // Every entry write of these tests succeeds.
 struct NullHost : EntryHost {
   bool IsUserAdministrator() override { return true; }
-  void RelaunchElevated() override {}
+  bool RelaunchElevated(VpnType) override { return false; }
   void ShowContactSupport() override {}
+  void ShowNoRights(NoRights) override {}
   std::string FirstCustomServerAddress() override { return ""; }
 };
 
@@ -90,7 +91,7 @@ struct Rig {
   testing::RecordingView view;
   FakeClock clock;
   NullHost host;
-  PhonebookEntry entry{ras, settings, host, kBook};
+  PhonebookEntry entry{ras, settings, host, kBook, ""};
   std::optional<DialSession> session;
   std::optional<MainController> controller;
   std::string dir, serverList;
@@ -113,7 +114,8 @@ struct Rig {
       return ras::kOk;
     };
     entry.EnsureEntry();
-    ras.getEntryProperties = nullptr;
+    // From here on the entry reads as gone: every build writes.
+    ras.getEntryProperties = [](Text, Text, EntryProperties&) { return ras::kCannotFindEntry; };
     Serve();
     session.emplace(ras, clock, DialSetup{kBook, "NORVA", G(0xAB), kNotifier});
     controller.emplace(view, settings, *session, entry, serverList);
@@ -510,7 +512,7 @@ TEST(MainController, AutoConnectWaitsUntilADialogHasClosed) {
   r.controller->OnOptions();
   EXPECT_EQ(Tail(r.view.Take(), 5), prompted);
   const Calls calls = r.ras.Take();
-  EXPECT_EQ(calls.front(), "SetEntryProperties") << "the entry is rebuilt before the dial";
+  EXPECT_EQ(calls.at(1), "SetEntryProperties") << "the entry is rebuilt before the dial";
   EXPECT_EQ(calls.back(), "Dial");
 }
 
