@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <sstream>
 
 namespace norva::e2e {
@@ -126,18 +127,35 @@ void NorvaApp::WriteSetting(const char* name, DWORD value) const {
   RegSetKeyValueA(HKEY_CURRENT_USER, kSettingsKey, name, REG_DWORD, &value, sizeof value);
 }
 
-void NorvaApp::Launch() {
+void NorvaApp::Launch(WORD show, const std::string& arguments) {
+  // Its own folder as the current one, where it finds logo.bmp.
+  Spawn("\"" + program_ + "\" " + arguments, folder_, show);
+}
+
+void NorvaApp::LaunchAsStandardUser() {
+  Spawn("\"" + folder_ + "\\as-standard-user.exe\" \"" + program_ + "\"", testing::Env("TEMP"),
+        SW_SHOWNORMAL);
+}
+
+void NorvaApp::Spawn(std::string commandLine, const std::string& folder, WORD show) {
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = show;
   PROCESS_INFORMATION info = {};
-  std::string commandLine = "\"" + program_ + "\"";
-  // Its own folder as the current one, where it finds logo.bmp.
-  if (!CreateProcessA(program_.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                      folder_.c_str(), &startup, &info)) {
-    ADD_FAILURE() << "cannot start " << program_ << ": error " << GetLastError();
+  if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                      folder.c_str(), &startup, &info)) {
+    ADD_FAILURE() << "cannot start " << commandLine << ": error " << GetLastError();
   }
   CloseHandle(info.hThread);
   processes_.push_back({info.hProcess, info.dwProcessId});
+}
+
+void NorvaApp::Adopt(const Window& main) {
+  DWORD id = 0;
+  GetWindowThreadProcessId(main.handle(), &id);
+  processes_.push_back({OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE,
+                                    FALSE, id), id});
 }
 
 Window NorvaApp::Start() {
@@ -158,6 +176,15 @@ Window NorvaApp::StartReady() {
 bool NorvaApp::WaitForExit(DWORD* exitCode) const {
   const HANDLE process = processes_.back().handle;
   return WaitForSingleObject(process, 10000) == WAIT_OBJECT_0 && GetExitCodeProcess(process, exitCode);
+}
+
+std::vector<DWORD> NorvaApp::ExitCodes() const {
+  std::vector<DWORD> codes;
+  for (const Process& p : processes_) {
+    DWORD code = 0;
+    codes.push_back(GetExitCodeProcess(p.handle, &code) ? code : 0xFFFFFFFF);
+  }
+  return codes;
 }
 
 Window NorvaApp::WaitForDialog(int withControl, int withoutControl, DWORD timeoutMs) const {
@@ -217,6 +244,23 @@ std::vector<std::string> NorvaApp::Calls(const std::string& call) const {
     if (call.empty() || line.rfind(call + " ", 0) == 0) lines.push_back(line);
   }
   return lines;
+}
+
+bool LogoShown(const Window& main) {
+  HWND logo = nullptr, child = GetWindow(main.handle(), GW_CHILD);
+  for (; child; child = GetWindow(child, GW_HWNDNEXT))
+    if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_OWNERDRAW) logo = child;
+  RECT area;
+  return logo != nullptr && GetWindowRect(logo, &area) && WaitFor([&] {
+    HDC screen = GetDC(nullptr);
+    std::set<COLORREF> colours;
+    for (int x = 1; x < 32; x += 2)
+      for (int y = 1; y < 16; y += 2)
+        colours.insert(GetPixel(screen, area.left + (area.right - area.left) * x / 32,
+                                area.top + (area.bottom - area.top) * y / 16));
+    ReleaseDC(nullptr, screen);
+    return colours.size() >= 8;
+  }, 5000);
 }
 
 std::string Field(const std::string& line, const std::string& key) {

@@ -60,13 +60,22 @@ class NorvaApp {
   void SetScenario(const std::string& ini) const { ras_.SetScenario(ini); }
   void WriteSetting(const char* name, DWORD value) const;
 
-  void Launch();
+  // Starts the program shown as `show`, with `arguments`.
+  void Launch(WORD show = SW_SHOWNORMAL, const std::string& arguments = "");
+  // Starts it as a standard user (bin/as-standard-user.exe), from the
+  // temporary folder; the launcher ends with the program's exit code.
+  void LaunchAsStandardUser();
+  // Counts the program whose window is `main`, a copy another one started,
+  // among those it started: WaitForExit and the end are then its.
+  void Adopt(const Window& main);
   // Starts the program; its main window once it shows.
   Window Start();
   // Started, with the server list filled after the updater (the download
   // animation is hidden then).
   Window StartReady();
   bool WaitForExit(DWORD* exitCode) const;
+  // Of each program started, STILL_ACTIVE while it runs.
+  std::vector<DWORD> ExitCodes() const;
   DWORD processId() const { return processes_.back().id; }
   // A visible dialog with `withControl` and not `withoutControl` (several
   // dialogs reuse identifiers), once it shows.
@@ -92,11 +101,16 @@ class NorvaApp {
     DWORD id;
   };
   void CleanAccount() const;
+  void Spawn(std::string commandLine, const std::string& folder, WORD show);
 
   testing::FakeRasSession ras_;
   std::string folder_, program_, configIni_, phonebook_, serversXml_;
   std::deque<Process> processes_;
 };
+
+// Whether the main window's owner-drawn logo shows many colours on the
+// screen; without logo.bmp in the program's current folder it stays grey.
+bool LogoShown(const Window& main);
 
 // A field ("phone", "user", ...) of a call log line.
 std::string Field(const std::string& line, const std::string& key);
