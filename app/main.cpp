@@ -44,13 +44,15 @@ class KernelHandle {
 // by then).
 void RaiseRunningCopy(const char* className, const char* caption) {
   HWND running = nullptr;
-  for (DWORD waited = 0; (running = FindWindowA(className, caption)) == nullptr; waited += kPollMs) {
+  for (DWORD waited = 0; (running = FindWindowA(className, caption)) == nullptr;
+       waited += kPollMs) {
     if (waited >= kWaitForWindowMs) return;
     Sleep(kPollMs);
   }
   DWORD processId = 0;
   GetWindowThreadProcessId(running, &processId);
-  const KernelHandle process(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, processId));
+  const KernelHandle process(
+      OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, processId));
   if (process.get() != nullptr) WaitForInputIdle(process.get(), kWaitForWindowMs);
   ShowWindow(running, SW_SHOW);
   SetForegroundWindow(running);

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
 #include <sstream>
 
 namespace norva::e2e {
@@ -127,9 +126,20 @@ void NorvaApp::WriteSetting(const char* name, DWORD value) const {
   RegSetKeyValueA(HKEY_CURRENT_USER, kSettingsKey, name, REG_DWORD, &value, sizeof value);
 }
 
-void NorvaApp::Launch(WORD show, const std::string& arguments) {
+void NorvaApp::Launch(const std::string& arguments) {
   // Its own folder as the current one, where it finds logo.bmp.
-  Spawn("\"" + program_ + "\" " + arguments, folder_, show);
+  Spawn("\"" + program_ + "\" " + arguments, folder_, SW_SHOWNORMAL);
+}
+
+void NorvaApp::LaunchAtOnce(int copies, WORD show) {
+  std::vector<HANDLE> threads;
+  for (int i = 0; i < copies; ++i) {
+    threads.push_back(Spawn("\"" + program_ + "\"", folder_, show, true));
+  }
+  for (HANDLE thread : threads) {
+    ResumeThread(thread);
+    CloseHandle(thread);
+  }
 }
 
 void NorvaApp::LaunchAsStandardUser() {
@@ -137,18 +147,20 @@ void NorvaApp::LaunchAsStandardUser() {
         SW_SHOWNORMAL);
 }
 
-void NorvaApp::Spawn(std::string commandLine, const std::string& folder, WORD show) {
+HANDLE NorvaApp::Spawn(std::string commandLine, const std::string& folder, WORD show, bool suspended) {
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = show;
   PROCESS_INFORMATION info = {};
-  if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                      folder.c_str(), &startup, &info)) {
+  if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE,
+                      suspended ? CREATE_SUSPENDED : 0, nullptr, folder.c_str(), &startup, &info)) {
     ADD_FAILURE() << "cannot start " << commandLine << ": error " << GetLastError();
   }
-  CloseHandle(info.hThread);
   processes_.push_back({info.hProcess, info.dwProcessId});
+  if (suspended) return info.hThread;
+  CloseHandle(info.hThread);
+  return nullptr;
 }
 
 void NorvaApp::Adopt(const Window& main) {
@@ -244,23 +256,6 @@ std::vector<std::string> NorvaApp::Calls(const std::string& call) const {
     if (call.empty() || line.rfind(call + " ", 0) == 0) lines.push_back(line);
   }
   return lines;
-}
-
-bool LogoShown(const Window& main) {
-  HWND logo = nullptr, child = GetWindow(main.handle(), GW_CHILD);
-  for (; child; child = GetWindow(child, GW_HWNDNEXT))
-    if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_OWNERDRAW) logo = child;
-  RECT area;
-  return logo != nullptr && GetWindowRect(logo, &area) && WaitFor([&] {
-    HDC screen = GetDC(nullptr);
-    std::set<COLORREF> colours;
-    for (int x = 1; x < 32; x += 2)
-      for (int y = 1; y < 16; y += 2)
-        colours.insert(GetPixel(screen, area.left + (area.right - area.left) * x / 32,
-                                area.top + (area.bottom - area.top) * y / 16));
-    ReleaseDC(nullptr, screen);
-    return colours.size() >= 8;
-  }, 5000);
 }
 
 std::string Field(const std::string& line, const std::string& key) {

@@ -60,8 +60,10 @@ class NorvaApp {
   void SetScenario(const std::string& ini) const { ras_.SetScenario(ini); }
   void WriteSetting(const char* name, DWORD value) const;
 
-  // Starts the program shown as `show`, with `arguments`.
-  void Launch(WORD show = SW_SHOWNORMAL, const std::string& arguments = "");
+  // Starts the program with `arguments`.
+  void Launch(const std::string& arguments = "");
+  // `copies` starts of the program at the same moment.
+  void LaunchAtOnce(int copies, WORD show);
   // Starts it as a standard user (bin/as-standard-user.exe), from the
   // temporary folder; the launcher ends with the program's exit code.
   void LaunchAsStandardUser();
@@ -101,16 +103,13 @@ class NorvaApp {
     DWORD id;
   };
   void CleanAccount() const;
-  void Spawn(std::string commandLine, const std::string& folder, WORD show);
+  // The new process's thread when `suspended`, else null.
+  HANDLE Spawn(std::string commandLine, const std::string& folder, WORD show, bool suspended = false);
 
   testing::FakeRasSession ras_;
   std::string folder_, program_, configIni_, phonebook_, serversXml_;
   std::deque<Process> processes_;
 };
-
-// Whether the main window's owner-drawn logo shows many colours on the
-// screen; without logo.bmp in the program's current folder it stays grey.
-bool LogoShown(const Window& main);
 
 // A field ("phone", "user", ...) of a call log line.
 std::string Field(const std::string& line, const std::string& key);

@@ -4,6 +4,7 @@
 #include "driver.h"
 
 #include <gtest/gtest.h>
+#include <winternl.h>
 
 #include <algorithm>
 
@@ -16,24 +17,54 @@ constexpr char kCaption[] = "NORVA Connection Assistant";
 // The one main window of the program, any copy's, once it shows.
 Window MainWindow() {
   HWND found = nullptr;
-  WaitFor([&] { return (found = FindWindowA("QUILLON", kCaption)) != nullptr && IsWindowVisible(found); }, 30000);
-  return Window(found);
+  const bool shown = WaitFor([&] {
+    return (found = FindWindowA("QUILLON", kCaption)) != nullptr && IsWindowVisible(found);
+  }, 30000);
+  return Window(shown ? found : nullptr);
 }
 
 // The text of the program's next box, any copy's, dismissed.
 std::string NextBoxOfAnyCopy() {
   Window box;
-  if (!WaitFor([&] { return static_cast<bool>(box = Window(FindWindowA("#32770", kCaption))); }, 30000)) return "no box";
+  if (!WaitFor([&] { return static_cast<bool>(box = Window(FindWindowA("#32770", kCaption))); },
+               30000)) {
+    return "no box";
+  }
   const std::string text = box.Item(0xFFFF).Text();
   box.Post(WM_COMMAND, IDOK);
   WaitFor([&] { return !box; });
   return text;
 }
 
+// The current folder of the program whose window is `main`, from its process
+// parameters, where it follows the console and the three standard handles.
+std::string CurrentFolderOf(const Window& main) {
+  DWORD id = 0;
+  GetWindowThreadProcessId(main.handle(), &id);
+  HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, id);
+  const auto read = [process](const void* from, void* to, size_t size) {
+    return ReadProcessMemory(process, from, to, size, nullptr) != FALSE;
+  };
+  PROCESS_BASIC_INFORMATION basic = {};
+  PEB peb = {};
+  UNICODE_STRING folder = {};
+  wchar_t text[MAX_PATH] = {};
+  char narrow[2 * MAX_PATH] = "unread";
+  if (NtQueryInformationProcess(process, ProcessBasicInformation, &basic, sizeof basic, nullptr) == 0 &&
+      read(basic.PebBaseAddress, &peb, sizeof peb) &&
+      read(reinterpret_cast<char*>(peb.ProcessParameters) + 16 + 5 * sizeof(void*), &folder,
+           sizeof folder) &&
+      read(folder.Buffer, text, std::min<size_t>(folder.Length, sizeof text - sizeof *text))) {
+    WideCharToMultiByte(CP_ACP, 0, text, -1, narrow, sizeof narrow, nullptr, nullptr);
+  }
+  CloseHandle(process);
+  return narrow;
+}
+
 TEST(Elevation, AStandardUsersFirstStartGetsOneElevatedCopyInTheProgramsFolder) {
   NorvaApp app;
-  // Every write refused for lack of rights, as the all-users phonebook is to a
-  // standard user, and under Wine to the copy started with "runas" too.
+  // The service refuses the all-users phonebook to a standard user, and under
+  // Wine the copy started with "runas" is one too: every write is refused.
   app.SetScenario("[RasSetEntryPropertiesA]\nresult=5\n");
   app.LaunchAsStandardUser();  // from another folder than the program's
   EXPECT_EQ(NextBoxOfAnyCopy(),
@@ -45,7 +76,8 @@ TEST(Elevation, AStandardUsersFirstStartGetsOneElevatedCopyInTheProgramsFolder) 
   const Window main = MainWindow();
   ASSERT_TRUE(main);
   app.Adopt(main);
-  EXPECT_TRUE(LogoShown(main)) << "the elevated copy runs in the program's folder";
+  const std::string bin = testing::ProgramPath().substr(0, testing::ProgramPath().rfind('\\') + 1);
+  EXPECT_STRCASEEQ(CurrentFolderOf(main).c_str(), bin.c_str()) << "where it finds logo.bmp";
   // Two copies, one relaunch: each wrote the PPTP entry, numbered with the site's host.
   const Lines writes = app.Calls("RasSetEntryPropertiesA");
   ASSERT_EQ(writes.size(), 2u);
@@ -54,9 +86,15 @@ TEST(Elevation, AStandardUsersFirstStartGetsOneElevatedCopyInTheProgramsFolder) 
   }
 }
 
-TEST(Elevation, TheCopyStartedForABuildDoesItAndOptionsClosedWithNoChangeWriteNothing) {
+TEST(Elevation, TheCopyStartedForABuildTakesOverDoesItAndOptionsClosedWithNoChangeWriteNothing) {
   NorvaApp app;
-  app.Launch(SW_SHOWNORMAL, "/build-entry 1");  // as a refused copy starts it
+  const Window first = app.Start();
+  ASSERT_TRUE(first);
+  // The copy a refused build starts, while the copy that started it is ending.
+  app.Launch("/build-entry 1 /after " + std::to_string(app.processId()));
+  Sleep(2000);
+  first.Post(WM_COMMAND, IDCANCEL);  // Exit
+  ASSERT_TRUE(WaitFor([&] { return !first; }));
   const Window main = MainWindow();
   ASSERT_TRUE(main);
   EXPECT_EQ(main.Item(IDC_VPNTYPE).Selection(), 1);
@@ -69,7 +107,7 @@ TEST(Elevation, TheCopyStartedForABuildDoesItAndOptionsClosedWithNoChangeWriteNo
   options.Item(IDOK).Click();
   // The entry and its key are read and found as they would be written.
   EXPECT_TRUE(WaitFor([&] { return app.Calls("RasGetCredentialsA").size() == 1; }));
-  EXPECT_EQ(app.Calls("RasSetEntryPropertiesA").size(), 1u);
+  EXPECT_EQ(app.Calls("RasSetEntryPropertiesA").size(), 2u) << "the first start's and the build";
 }
 
 TEST(Elevation, OfTwoStartsAtOnceOneRunsAndAutoConnectsRaisedByTheOther) {
@@ -78,8 +116,7 @@ TEST(Elevation, OfTwoStartsAtOnceOneRunsAndAutoConnectsRaisedByTheOther) {
   app.SetScenario("[dial]\nstep_ms=20\n");
   app.WriteSetting("autoconnect", 1);
   app.WriteSetting("lastserver", 1);
-  app.Launch(SW_HIDE);
-  app.Launch(SW_HIDE);
+  app.LaunchAtOnce(2, SW_HIDE);
   std::vector<DWORD> codes;
   EXPECT_TRUE(WaitFor([&] {
     codes = app.ExitCodes();

@@ -6,6 +6,7 @@
 #include <shlobj.h>
 
 #include <cstdio>
+#include <set>
 
 #include "driver.h"
 
@@ -35,6 +36,25 @@ Window WaitForWindow(const char* className, int id) {
     return found != nullptr && IsWindowVisible(found) && GetDlgItem(found, id) != nullptr;
   }, 30000);
   return Window(found);
+}
+
+// The logo is painted when its owner-drawn control shows many colours on
+// the screen; without logo.bmp in the working folder it stays grey.
+bool LogoShown(const Window& main) {
+  HWND logo = nullptr, child = GetWindow(main.handle(), GW_CHILD);
+  for (; child; child = GetWindow(child, GW_HWNDNEXT))
+    if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_OWNERDRAW) logo = child;
+  RECT area;
+  return logo != nullptr && GetWindowRect(logo, &area) && WaitFor([&] {
+    HDC screen = GetDC(nullptr);
+    std::set<COLORREF> colours;
+    for (int x = 1; x < 32; x += 2)
+      for (int y = 1; y < 16; y += 2)
+        colours.insert(GetPixel(screen, area.left + (area.right - area.left) * x / 32,
+                                area.top + (area.bottom - area.top) * y / 16));
+    ReleaseDC(nullptr, screen);
+    return colours.size() >= 8;
+  }, 5000);
 }
 
 }  // namespace
