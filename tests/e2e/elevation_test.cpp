@@ -13,6 +13,10 @@ namespace {
 
 using Lines = std::vector<std::string>;
 constexpr char kCaption[] = "NORVA Connection Assistant";
+constexpr char kStillRefused[] =
+    "The connection settings were not saved: this copy of the program was started to save them "
+    "with administrator rights, but Windows did not give it those rights.";
+constexpr char kRefuseWrites[] = "[RasSetEntryPropertiesA]\nresult=5\n";
 
 // The one main window of the program, any copy's, once it shows.
 Window MainWindow() {
@@ -65,11 +69,9 @@ TEST(Elevation, AStandardUsersFirstStartGetsOneElevatedCopyInTheProgramsFolder) 
   NorvaApp app;
   // The service refuses the all-users phonebook to a standard user, and under
   // Wine the copy started with "runas" is one too: every write is refused.
-  app.SetScenario("[RasSetEntryPropertiesA]\nresult=5\n");
+  app.SetScenario(kRefuseWrites);
   app.LaunchAsStandardUser();  // from another folder than the program's
-  EXPECT_EQ(NextBoxOfAnyCopy(),
-            "The connection settings were not saved: this copy of the program was started to save "
-            "them with administrator rights, but Windows did not give it those rights.");
+  EXPECT_EQ(NextBoxOfAnyCopy(), kStillRefused);
   DWORD exitCode = 1;
   ASSERT_TRUE(app.WaitForExit(&exitCode));
   EXPECT_EQ(exitCode, 0u) << "the first copy ends once the elevated one is started";
@@ -84,6 +86,27 @@ TEST(Elevation, AStandardUsersFirstStartGetsOneElevatedCopyInTheProgramsFolder) 
   for (const std::string& line : writes) {
     EXPECT_EQ(Field(line, "vpnStrategy") + " " + Field(line, "phone"), "0x1 www.norva.invalid");
   }
+}
+
+TEST(Elevation, AStandardUsersPickGoesToTheElevatedCopyAndTheFirstEndsAsByExit) {
+  NorvaApp app;
+  const Window administrators = app.Start();  // writes the PPTP entry
+  ASSERT_TRUE(administrators);
+  administrators.Post(WM_COMMAND, IDCANCEL);
+  DWORD exitCode = 1;
+  ASSERT_TRUE(app.WaitForExit(&exitCode));
+  app.SetScenario(kRefuseWrites);
+  app.LaunchAsStandardUser();
+  MainWindow().Item(IDC_VPNTYPE).Pick(1);  // L2TP/IPSec, refused
+  EXPECT_EQ(NextBoxOfAnyCopy(), kStillRefused);
+  ASSERT_TRUE(app.WaitForExit(&exitCode));
+  EXPECT_EQ(exitCode, 0u);
+  app.Adopt(MainWindow());
+  Lines writes;
+  for (const std::string& line : app.Calls("RasSetEntryPropertiesA")) {
+    writes.push_back(Field(line, "vpnStrategy") + line.substr(line.rfind(" ->")));
+  }
+  EXPECT_EQ(writes, (Lines{"0x1 -> 0", "0x3 -> 5", "0x3 -> 5"})) << "the pick, by both copies";
 }
 
 TEST(Elevation, TheCopyStartedForABuildTakesOverDoesItAndOptionsClosedWithNoChangeWriteNothing) {
