@@ -142,9 +142,8 @@ void NorvaApp::LaunchAtOnce(int copies, WORD show) {
   }
 }
 
-void NorvaApp::LaunchAsStandardUser() {
-  Spawn("\"" + folder_ + "\\as-standard-user.exe\" \"" + program_ + "\"", testing::Env("TEMP"),
-        SW_SHOWNORMAL);
+void NorvaApp::LaunchAsStandardUser(const std::string& folder) {
+  Spawn("\"" + folder_ + "\\as-standard-user.exe\" \"" + program_ + "\"", folder, SW_SHOWNORMAL);
 }
 
 HANDLE NorvaApp::Spawn(std::string commandLine, const std::string& folder, WORD show, bool suspended) {

@@ -64,9 +64,9 @@ class NorvaApp {
   void Launch(const std::string& arguments = "");
   // `copies` starts of the program at the same moment.
   void LaunchAtOnce(int copies, WORD show);
-  // Starts it as a standard user (bin/as-standard-user.exe), from the
-  // temporary folder; the launcher ends with the program's exit code.
-  void LaunchAsStandardUser();
+  // Starts it as a standard user (bin/as-standard-user.exe), from `folder`;
+  // the launcher ends with the program's exit code.
+  void LaunchAsStandardUser(const std::string& folder);
   // Counts the program whose window is `main`, a copy another one started,
   // among those it started: WaitForExit and the end are then its.
   void Adopt(const Window& main);

@@ -4,7 +4,6 @@
 #include "driver.h"
 
 #include <gtest/gtest.h>
-#include <winternl.h>
 
 #include <algorithm>
 
@@ -40,31 +39,6 @@ std::string NextBoxOfAnyCopy() {
   return text;
 }
 
-// The current folder of the program whose window is `main`, from its process
-// parameters, where it follows the console and the three standard handles.
-std::string CurrentFolderOf(const Window& main) {
-  DWORD id = 0;
-  GetWindowThreadProcessId(main.handle(), &id);
-  HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, id);
-  const auto read = [process](const void* from, void* to, size_t size) {
-    return ReadProcessMemory(process, from, to, size, nullptr) != FALSE;
-  };
-  PROCESS_BASIC_INFORMATION basic = {};
-  PEB peb = {};
-  UNICODE_STRING folder = {};
-  wchar_t text[MAX_PATH] = {};
-  char narrow[2 * MAX_PATH] = "unread";
-  if (NtQueryInformationProcess(process, ProcessBasicInformation, &basic, sizeof basic, nullptr) == 0 &&
-      read(basic.PebBaseAddress, &peb, sizeof peb) &&
-      read(reinterpret_cast<char*>(peb.ProcessParameters) + 16 + 5 * sizeof(void*), &folder,
-           sizeof folder) &&
-      read(folder.Buffer, text, std::min<size_t>(folder.Length, sizeof text - sizeof *text))) {
-    WideCharToMultiByte(CP_ACP, 0, text, -1, narrow, sizeof narrow, nullptr, nullptr);
-  }
-  CloseHandle(process);
-  return narrow;
-}
-
 // The entry writes: the tunnel strategy, the number and the service's answer of each.
 Lines Writes(const NorvaApp& app) {
   Lines writes;
@@ -80,7 +54,8 @@ TEST(Elevation, AStandardUsersFirstStartGetsOneElevatedCopyInTheProgramsFolder) 
   // The service refuses the all-users phonebook to a standard user, and under
   // Wine the copy started with "runas" is one too: every write is refused.
   app.SetScenario(kRefuseWrites);
-  app.LaunchAsStandardUser();  // from another folder than the program's
+  testing::ScratchDir elsewhere;  // empty, and kept while a program runs in it
+  app.LaunchAsStandardUser(elsewhere.path());
   EXPECT_EQ(NextBoxOfAnyCopy(), kStillRefused);
   DWORD exitCode = 1;
   ASSERT_TRUE(app.WaitForExit(&exitCode));
@@ -88,8 +63,8 @@ TEST(Elevation, AStandardUsersFirstStartGetsOneElevatedCopyInTheProgramsFolder) 
   const Window main = MainWindow();
   ASSERT_TRUE(main);
   app.Adopt(main);
-  const std::string bin = testing::ProgramPath().substr(0, testing::ProgramPath().rfind('\\') + 1);
-  EXPECT_STRCASEEQ(CurrentFolderOf(main).c_str(), bin.c_str()) << "where it finds logo.bmp";
+  EXPECT_TRUE(RemoveDirectoryA(elsewhere.path().c_str()))
+      << "the elevated copy runs in the program's folder, where it finds logo.bmp";
   // Two copies, one relaunch: each wrote the PPTP entry, numbered with the site's host.
   EXPECT_EQ(Writes(app), Lines(2, "0x1 www.norva.invalid -> 5"));
 }
@@ -102,7 +77,7 @@ TEST(Elevation, AStandardUsersPickGoesToTheElevatedCopyAndTheFirstEndsAsByExit) 
   DWORD exitCode = 1;
   ASSERT_TRUE(app.WaitForExit(&exitCode));
   app.SetScenario(kRefuseWrites);
-  app.LaunchAsStandardUser();
+  app.LaunchAsStandardUser(testing::Env("TEMP"));
   MainWindow().Item(IDC_VPNTYPE).Pick(1);  // L2TP/IPSec, refused
   EXPECT_EQ(NextBoxOfAnyCopy(), kStillRefused);
   ASSERT_TRUE(app.WaitForExit(&exitCode));
