@@ -1,5 +1,6 @@
-// The program's entry: one instance only, the phonebook entry made sure of
-// before any window exists, the main window, and the one message loop.
+// The program's entry: one instance per user session, the phonebook entry
+// made sure of before any window exists, the main window, and the one
+// message loop.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -19,6 +20,47 @@
 namespace {
 
 constexpr int kNameCapacity = 100;
+// Held for the life of the program: one per user session.
+constexpr char kInstanceMutex[] = "Local\\NORVA Connection Assistant";
+// How long a later start waits for the running copy's window, and how long
+// a copy started elevated waits for the copy that started it to end.
+constexpr DWORD kWaitForWindowMs = 10000;
+constexpr DWORD kWaitForEndMs = 10000;
+constexpr DWORD kPollMs = 50;
+
+class KernelHandle {
+ public:
+  explicit KernelHandle(HANDLE handle) : handle_(handle) {}
+  ~KernelHandle() {
+    if (handle_ != nullptr) CloseHandle(handle_);
+  }
+  KernelHandle(const KernelHandle&) = delete;
+  KernelHandle& operator=(const KernelHandle&) = delete;
+  HANDLE get() const { return handle_; }
+
+ private:
+  HANDLE handle_;
+};
+
+// Brings the running copy's window forward, even from the tray, once it
+// exists and its copy waits for input (a copy started hidden has hidden it
+// by then).
+void RaiseRunningCopy(const char* className, const char* caption) {
+  HWND running = nullptr;
+  for (DWORD waited = 0; (running = FindWindowA(className, caption)) == nullptr;
+       waited += kPollMs) {
+    if (waited >= kWaitForWindowMs) return;
+    Sleep(kPollMs);
+  }
+  DWORD processId = 0;
+  GetWindowThreadProcessId(running, &processId);
+  const KernelHandle process(
+      OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, processId));
+  if (process.get() != nullptr) WaitForInputIdle(process.get(), kWaitForWindowMs);
+  // From the tray, or from its taskbar button while the tray has no icon.
+  ShowWindow(running, IsIconic(running) ? SW_RESTORE : SW_SHOW);
+  SetForegroundWindow(running);
+}
 
 // The main dialog template names a class of its own, a copy of the system's
 // dialog class, so that a later start can find the window by class.
@@ -74,7 +116,7 @@ void LogStartUp(const norva::FileLocations& files, norva::EntryHost& host) {
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCommand) {
   using namespace norva;
 
   char caption[kNameCapacity] = {};
@@ -82,11 +124,18 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
   LoadStringA(instance, IDS_APP_TITLE, caption, kNameCapacity);
   LoadStringA(instance, IDS_WINDOW_CLASS, className, kNameCapacity);
 
-  // A second start brings the running instance forward, even from the tray,
-  // and leaves everything else alone.
-  if (HWND running = FindWindowA(className, caption)) {
-    ShowWindow(running, SW_SHOW);
-    SetForegroundWindow(running);
+  // A copy started elevated takes over once the copy that started it has
+  // ended, its window and the instance mutex with it.
+  const ElevatedStart elevated = ReadElevatedStart(commandLine);
+  if (elevated.after != 0) {
+    const KernelHandle before(OpenProcess(SYNCHRONIZE, FALSE, elevated.after));
+    if (before.get() != nullptr) WaitForSingleObject(before.get(), kWaitForEndMs);
+  }
+  // A later start, even one a moment after the first, brings the running
+  // copy forward and leaves everything else alone.
+  const KernelHandle instanceMutex(CreateMutexA(nullptr, FALSE, kInstanceMutex));
+  if (GetLastError() == ERROR_ALREADY_EXISTS || FindWindowA(className, caption) != nullptr) {
+    RaiseRunningCopy(className, caption);
     return 0;
   }
 
@@ -101,10 +150,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
   RegistrySettingsStore settings;
   StartupAutorun autorun;
   Rasapi32RemoteAccess ras;
-  Win32EntryHost host(files.configIni);
+  Win32EntryHost host(files.configIni, caption);
   LogStartUp(files, host);
-  PhonebookEntry entry(ras, settings, host, files.phonebook);
-  entry.EnsureEntry();  // may relaunch the program elevated and end this one
+  PhonebookEntry entry(ras, settings, host, files.phonebook, build::kSiteUrl);
+  entry.EnsureEntry(elevated.pending);
+  if (host.relaunched()) return 0;  // an elevated copy builds the entry
 
   // The main window holds an animation control; the settings dialog an IP
   // address control.
@@ -119,6 +169,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
   HWND window = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainWindowProc,
                                    reinterpret_cast<LPARAM>(&context));
   if (window == nullptr) return 0;
+  host.SetMainWindow(window);
   ShowWindow(window, showCommand);
   UpdateWindow(window);
 

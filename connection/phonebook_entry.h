@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "connection/remote_access.h"
@@ -41,6 +42,12 @@ inline constexpr std::uint32_t kTypeVpn = 2;
 EntryProperties EntryPropertiesFor(VpnType type, SettingsStore& settings,
                                    const std::string& localPhoneNumber);
 
+// Why the entry could not be written for lack of rights, as the user is told.
+enum class NoRights {
+  kElevationRefused,  // no elevated copy could be started (the user said no)
+  kStillRefused,      // this copy was started elevated and is refused all the same
+};
+
 // What the entry needs of the program around it. Implemented over Win32 by
 // the application; tests fake it.
 class EntryHost {
@@ -49,13 +56,16 @@ class EntryHost {
   // True when the built-in Administrators group is enabled in the caller's
   // effective token.
   virtual bool IsUserAdministrator() = 0;
-  // Starts the program again with elevated rights and ends this process with
-  // exit code 0. Returns only when no relaunch could be tried (the
-  // program's own path could not be had).
-  virtual void RelaunchElevated() = 0;
+  // Starts the program again with elevated rights, to build the entry for
+  // `pending` at its start, and has this copy end with exit code 0 (its
+  // window closed as by Exit, or at once when it has none yet). False when
+  // no copy was started; this one then goes on.
+  virtual bool RelaunchElevated(VpnType pending) = 0;
   // Tells the user that the entry could not be written ("Contact Support",
   // a warning, no owner window).
   virtual void ShowContactSupport() = 0;
+  // Tells the user why the entry was not written for lack of rights.
+  virtual void ShowNoRights(NoRights why) = 0;
   // The address of the first custom server, or "" when there is none. At
   // most ras::kMaxPhoneNumber characters.
   virtual std::string FirstCustomServerAddress() = 0;
@@ -63,18 +73,25 @@ class EntryHost {
 
 class PhonebookEntry {
  public:
+  // `siteUrl`: the provider's site (scheme://host[:port]), whose host is
+  // the entry's number when nothing better is known.
   PhonebookEntry(RemoteAccess& ras, SettingsStore& settings, EntryHost& host,
-                 std::string phonebookPath);
+                 std::string phonebookPath, const std::string& siteUrl);
 
   // The start-up check: reads the entry into the start-up record and, when
   // the phonebook or the entry is missing, builds a PPTP entry and reads it
   // again, once. Any other failure leaves the start-up record zero.
-  void EnsureEntry();
+  // `pending`: this copy was started elevated to build the entry for that
+  // type, which it does in place of the PPTP build, present entry or not.
+  void EnsureEntry(std::optional<VpnType> pending = std::nullopt);
 
-  // Writes the whole entry for `type`, then stores the pre-shared key for
-  // L2TP/IPSec or removes it for PPTP. A refusal for lack of rights
-  // relaunches the program elevated unless the user is an administrator
-  // already; any other failure tells the user and changes nothing.
+  // Makes the entry the one for `type`: when its record or the presence of
+  // its pre-shared key differs from what the phonebook holds, writes the
+  // whole entry, then stores the key for L2TP/IPSec or removes it for PPTP.
+  // A refusal for lack of rights relaunches the program elevated unless the
+  // user is an administrator already; a copy started elevated never starts
+  // another but tells the user, as does a relaunch that could not start.
+  // Any other failure tells the user and changes nothing.
   void BuildEntry(VpnType type);
 
   // Stores `key` as the entry's pre-shared key, or removes the key when
@@ -86,11 +103,18 @@ class PhonebookEntry {
   const std::string& phonebook() const { return phonebook_; }
 
  private:
+  RasResult ReadStartupEntry();
+  // BuildEntry with the entry the phonebook holds, null when it could not be read.
+  void Build(VpnType type, const EntryProperties* held);
+  bool KeyStored();
+
   RemoteAccess& ras_;
   SettingsStore& settings_;
   EntryHost& host_;
   std::string phonebook_;
+  std::string siteHost_;
   EntryProperties startupEntry_;
+  bool startedForElevation_ = false;
 };
 
 }  // namespace norva

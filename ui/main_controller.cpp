@@ -411,8 +411,8 @@ void MainController::OnOptions() {
   EventScope scope(*this);
   view_.RunOptions();
   if (exiting_) return;
-  // Closing the dialog always rebuilds the entry, with the options as they
-  // are now.
+  // Closing the dialog builds the entry with the options as they are now;
+  // the build writes only what changed.
   entry_.BuildEntry(view_.ChosenTunnelType().value_or(VpnType::kPptp));
 }
 

@@ -126,18 +126,47 @@ void NorvaApp::WriteSetting(const char* name, DWORD value) const {
   RegSetKeyValueA(HKEY_CURRENT_USER, kSettingsKey, name, REG_DWORD, &value, sizeof value);
 }
 
-void NorvaApp::Launch() {
+void NorvaApp::Launch(const std::string& arguments) {
+  // Its own folder as the current one, where it finds logo.bmp.
+  Spawn("\"" + program_ + "\" " + arguments, folder_, SW_SHOWNORMAL);
+}
+
+void NorvaApp::LaunchAtOnce(int copies, WORD show) {
+  std::vector<HANDLE> threads;
+  for (int i = 0; i < copies; ++i) {
+    threads.push_back(Spawn("\"" + program_ + "\"", folder_, show, true));
+  }
+  for (HANDLE thread : threads) {
+    ResumeThread(thread);
+    CloseHandle(thread);
+  }
+}
+
+void NorvaApp::LaunchAsStandardUser(const std::string& folder) {
+  Spawn("\"" + folder_ + "\\as-standard-user.exe\" \"" + program_ + "\"", folder, SW_SHOWNORMAL);
+}
+
+HANDLE NorvaApp::Spawn(std::string commandLine, const std::string& folder, WORD show, bool suspended) {
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = show;
   PROCESS_INFORMATION info = {};
-  std::string commandLine = "\"" + program_ + "\"";
-  // Its own folder as the current one, where it finds logo.bmp.
-  if (!CreateProcessA(program_.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                      folder_.c_str(), &startup, &info)) {
-    ADD_FAILURE() << "cannot start " << program_ << ": error " << GetLastError();
+  if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE,
+                      suspended ? CREATE_SUSPENDED : 0, nullptr, folder.c_str(), &startup, &info)) {
+    ADD_FAILURE() << "cannot start " << commandLine << ": error " << GetLastError();
   }
-  CloseHandle(info.hThread);
   processes_.push_back({info.hProcess, info.dwProcessId});
+  if (suspended) return info.hThread;
+  CloseHandle(info.hThread);
+  return nullptr;
+}
+
+void NorvaApp::Adopt(const Window& main) {
+  DWORD id = 0;
+  GetWindowThreadProcessId(main.handle(), &id);
+  processes_.push_back({OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE,
+                                    FALSE, id), id});
 }
 
 Window NorvaApp::Start() {
@@ -161,6 +190,15 @@ std::optional<DWORD> NorvaApp::WaitForExit() const {
   const bool ended =
       WaitForSingleObject(process, 10000) == WAIT_OBJECT_0 && GetExitCodeProcess(process, &code);
   return ended ? std::optional<DWORD>(code) : std::nullopt;
+}
+
+std::vector<DWORD> NorvaApp::ExitCodes() const {
+  std::vector<DWORD> codes;
+  for (const Process& p : processes_) {
+    DWORD code = 0;
+    codes.push_back(GetExitCodeProcess(p.handle, &code) ? code : 0xFFFFFFFF);
+  }
+  return codes;
 }
 
 Window NorvaApp::WaitForDialog(int withControl, int withoutControl, DWORD timeoutMs) const {

@@ -61,7 +61,16 @@ class NorvaApp {
   void SetScenario(const std::string& ini) const { ras_.SetScenario(ini); }
   void WriteSetting(const char* name, DWORD value) const;
 
-  void Launch();
+  // Starts the program with `arguments`.
+  void Launch(const std::string& arguments = "");
+  // `copies` starts of the program at the same moment.
+  void LaunchAtOnce(int copies, WORD show);
+  // Starts it as a standard user (bin/as-standard-user.exe), from `folder`;
+  // the launcher ends with the program's exit code.
+  void LaunchAsStandardUser(const std::string& folder);
+  // Counts the program whose window is `main`, a copy another one started,
+  // among those it started: WaitForExit and the end are then its.
+  void Adopt(const Window& main);
   // Starts the program; its main window once it shows.
   Window Start();
   // Started, with the server list filled after the updater (the download
@@ -69,6 +78,8 @@ class NorvaApp {
   Window StartReady();
   // The last started program's exit code once it ends; none after 10 s.
   std::optional<DWORD> WaitForExit() const;
+  // Of each program started, STILL_ACTIVE while it runs.
+  std::vector<DWORD> ExitCodes() const;
   DWORD processId() const { return processes_.back().id; }
   // A visible dialog with `withControl` and not `withoutControl` (several
   // dialogs reuse identifiers), once it shows.
@@ -94,6 +105,8 @@ class NorvaApp {
     DWORD id;
   };
   void CleanAccount() const;
+  // The new process's thread when `suspended`, else null.
+  HANDLE Spawn(std::string commandLine, const std::string& folder, WORD show, bool suspended = false);
 
   testing::FakeRasSession ras_;
   std::string folder_, program_, configIni_, phonebook_, serversXml_;

@@ -63,8 +63,9 @@ struct FakeClock : WaitClock {
 // Every entry write of these tests succeeds.
 struct NullHost : EntryHost {
   bool IsUserAdministrator() override { return true; }
-  void RelaunchElevated() override {}
+  bool RelaunchElevated(VpnType) override { return false; }
   void ShowContactSupport() override {}
+  void ShowNoRights(NoRights) override {}
   std::string FirstCustomServerAddress() override { return ""; }
 };
 
@@ -96,7 +97,7 @@ struct Rig {
   testing::RecordingView view;
   FakeClock clock;
   NullHost host;
-  PhonebookEntry entry{ras, settings, host, kBook};
+  PhonebookEntry entry{ras, settings, host, kBook, ""};
   std::optional<DialSession> session;
   std::optional<MainController> controller;
   std::string dir, serverList;
@@ -119,7 +120,8 @@ struct Rig {
       return ras::kOk;
     };
     entry.EnsureEntry();
-    ras.getEntryProperties = nullptr;
+    // From here on the entry reads as gone: every build writes.
+    ras.getEntryProperties = [](Text, Text, EntryProperties&) { return ras::kCannotFindEntry; };
     Serve();
     session.emplace(ras, clock, DialSetup{kBook, "NORVA", G(0xAB), kNotifier});
     controller.emplace(view, settings, *session, entry, serverList);

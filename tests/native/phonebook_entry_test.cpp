@@ -4,6 +4,7 @@
 
 #include <deque>
 #include <map>
+#include <optional>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -18,21 +19,22 @@ namespace {
 using Calls = std::vector<std::string>;
 
 constexpr VpnType kPptp = VpnType::kPptp, kL2tp = VpnType::kL2tpIpsec;
-const std::string kRead = "GetEntryProperties";
+const std::string kRead = "GetEntryProperties", kGetKey = "GetCredentials";
 const std::string kWritePptp = "SetEntryProperties 1", kWriteL2tp = "SetEntryProperties 3";
 const std::string kClearKey = "SetCredentials cleared", kSetKey = "SetCredentials 58132470";
 
 // The entry over a service that keeps one stored entry, and its host. A read answers the next
 // of `reads` (kOk once they run out), a write `writeResult`. One log holds the service's calls,
 // with the tunnel type of each write and the key of each key write, and the host's actions.
+enum class Rights { kAdmin, kUser, kSaysNo, kElevated };
 struct Scene : EntryHost {
   testing::ScriptedRas ras;
   testing::FakeSettings settings;
-  PhonebookEntry entry{ras, settings, *this, "norva.pbk"};
+  PhonebookEntry entry{ras, settings, *this, "norva.pbk", "https://site.example:8443"};
   EntryProperties stored, written;
   std::deque<RasResult> reads;
   RasResult writeResult = ras::kOk;
-  bool administrator = false;
+  Rights rights = Rights::kUser;
   std::string customAddress;
 
   Scene() {
@@ -53,10 +55,20 @@ struct Scene : EntryHost {
       ras.calls.back() += clear ? " cleared" : " " + key.password;
       return ras::kOk;
     };
+    ras.getCredentials = [](auto&, auto&, Credentials& asked) {
+      asked.mask = 0;  // no key stored
+      return ras::kOk;
+    };
   }
-  bool IsUserAdministrator() override { return administrator; }
-  void RelaunchElevated() override { ras.calls.push_back("RelaunchElevated"); }
+  bool IsUserAdministrator() override { return rights == Rights::kAdmin; }
+  bool RelaunchElevated(VpnType pending) override {
+    ras.calls.push_back("RelaunchElevated " + std::to_string(static_cast<int>(pending)));
+    return rights != Rights::kSaysNo;
+  }
   void ShowContactSupport() override { ras.calls.push_back("ShowContactSupport"); }
+  void ShowNoRights(NoRights why) override {
+    ras.calls.push_back(why == NoRights::kStillRefused ? "NoRights still" : "NoRights");
+  }
   std::string FirstCustomServerAddress() override { return customAddress; }
 };
 
@@ -81,53 +93,71 @@ TEST(PhonebookEntryTest, PppSettingsShapeOnlyAPptpEntry) {
 
 TEST(PhonebookEntryTest, StartupBuildsAMissingEntryOnce) {
   const Calls build = {kRead, kWritePptp, kClearKey, kRead};
-  // The service's answers to the reads, the calls, and the start-up record's
-  // strategy (0: it stays zero). The stored entry is an L2TP/IPSec one.
-  const std::tuple<std::deque<RasResult>, Calls, std::uint32_t> cases[] = {
-      {{}, {kRead}, entry::kVpnL2tpOnly}, {{ras::kInvalidSize}, {kRead}, 0},
-      {{ras::kCannotOpenPhonebook}, build, entry::kVpnPptpOnly},
-      {{ras::kCannotFindEntry}, build, entry::kVpnPptpOnly},
-      {{ras::kCannotFindEntry, ras::kCannotFindEntry}, build, 0},
+  const std::optional<VpnType> none;
+  // The service's answers to the reads, the build a copy started elevated was
+  // given, the calls, and the start-up record's strategy (0: it stays zero).
+  // The stored entry is an L2TP/IPSec one.
+  const std::tuple<std::deque<RasResult>, std::optional<VpnType>, Calls, std::uint32_t> cases[] = {
+      {{}, none, {kRead}, entry::kVpnL2tpOnly}, {{ras::kInvalidSize}, none, {kRead}, 0},
+      {{ras::kCannotOpenPhonebook}, none, build, entry::kVpnPptpOnly},
+      {{ras::kCannotFindEntry}, none, build, entry::kVpnPptpOnly},
+      {{ras::kCannotFindEntry, ras::kCannotFindEntry}, none, build, 0},
+      {{}, kPptp, build, entry::kVpnPptpOnly},  // the build it was started for, not a read only
   };
-  for (const auto& [reads, calls, strategy] : cases) {
-    SCOPED_TRACE(::testing::PrintToString(reads));
+  for (const auto& [reads, pending, calls, strategy] : cases) {
+    SCOPED_TRACE(::testing::PrintToString(reads) + " pending " + std::to_string(bool(pending)));
     Scene scene;
     scene.stored.vpnStrategy = entry::kVpnL2tpOnly;
     scene.reads = reads;
-    scene.entry.EnsureEntry();
+    scene.entry.EnsureEntry(pending);
     EXPECT_EQ(scene.ras.calls, calls);
     EXPECT_EQ(scene.entry.startupEntry().vpnStrategy, strategy);
   }
 }
 
-// The entry's number: the one read at start, else the first custom server's when it fits.
-TEST(PhonebookEntryTest, BuildWritesTheEntryThenItsKeyOrReportsTheFailure) {
-  const std::string longest(ras::kMaxPhoneNumber, '1');
+// The entry's number: the one read at start, else the first custom server's when it fits, else
+// the site's host. An entry the phonebook holds as built (`held`), with no key, is not written
+// again for PPTP. Every build first reads the entry.
+TEST(PhonebookEntryTest, BuildWritesWhatDiffersThenTheKeyOrReportsTheFailure) {
+  const std::string longest(ras::kMaxPhoneNumber, '1'), site = "site.example";
+  const std::string a1 = "192.0.2.1", a2 = "192.0.2.2", support = "ShowContactSupport",
+                    relaunch = "RelaunchElevated ";
+  const RasResult ok = ras::kOk, denied = ras::kAccessDenied;
+  using R = Rights;
   const struct {
     VpnType type;
     RasResult result;
-    bool administrator;
+    Rights rights;
+    bool held;
     std::string atStart, custom, number;
     Calls calls;
   } cases[] = {
-      {kL2tp, ras::kOk, false, "", "192.0.2.1", "192.0.2.1", {kWriteL2tp, kSetKey}},
-      {kPptp, ras::kOk, false, "192.0.2.2", "192.0.2.1", "192.0.2.2", {kWritePptp, kClearKey}},
-      {kPptp, ras::kAccessDenied, false, "", longest, longest, {kWritePptp, "RelaunchElevated"}},
-      {kL2tp, ras::kAccessDenied, true, "", longest + "1", "", {kWriteL2tp}},
-      {kL2tp, 1, false, "", "", "", {kWriteL2tp, "ShowContactSupport"}},
-      {kPptp, ras::kCannotOpenPhonebook, true, "", "", "", {kWritePptp, "ShowContactSupport"}},
+      {kL2tp, ok, R::kUser, false, "", a1, a1, {kWriteL2tp, kSetKey}},
+      {kPptp, ok, R::kUser, false, a2, a1, a2, {kWritePptp, kClearKey}},
+      {kPptp, ok, R::kUser, false, "", "", site, {kWritePptp, kClearKey}},
+      {kL2tp, denied, R::kUser, false, "", longest, longest, {kWriteL2tp, relaunch + "1"}},
+      {kPptp, denied, R::kSaysNo, false, "", "", site, {kWritePptp, relaunch + "0", "NoRights"}},
+      {kPptp, denied, R::kElevated, false, "", "", site, {kWritePptp, "NoRights still"}},
+      {kL2tp, denied, R::kAdmin, false, "", longest + "1", site, {kWriteL2tp}},
+      {kL2tp, 1, R::kUser, false, "", "", site, {kWriteL2tp, support}},
+      {kPptp, ras::kCannotOpenPhonebook, R::kAdmin, false, "", "", site, {kWritePptp, support}},
+      {kPptp, denied, R::kUser, true, a2, "", "", {kGetKey}},
+      {kL2tp, ok, R::kUser, true, a2, "", a2, {kGetKey, kWriteL2tp, kSetKey}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE("case " + std::to_string(&c - cases));
     Scene scene;
     scene.stored.localPhoneNumber = c.atStart;
+    if (c.held) scene.stored = EntryPropertiesFor(c.type, scene.settings, c.atStart);
     scene.customAddress = c.custom;
+    scene.rights = c.rights;
+    scene.entry.EnsureEntry(c.rights == R::kElevated ? std::optional(kL2tp) : std::nullopt);
     scene.writeResult = c.result;
-    scene.administrator = c.administrator;
-    scene.entry.EnsureEntry();
     scene.ras.calls.clear();
     scene.entry.BuildEntry(c.type);
-    EXPECT_EQ(scene.ras.calls, c.calls);
+    Calls calls = c.calls;
+    calls.insert(calls.begin(), kRead);
+    EXPECT_EQ(scene.ras.calls, calls);
     EXPECT_EQ(scene.written.localPhoneNumber, c.number);
   }
 }

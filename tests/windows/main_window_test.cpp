@@ -153,8 +153,8 @@ TEST(MainWindow, IsNotHiddenUntilALateShellHasTheTrayIcon) {
   testing::FakeSettings settings;
   StartupAutorun autorun;
   Rasapi32RemoteAccess remote;
-  Win32EntryHost host(ras.dir().File("config.ini"));
-  PhonebookEntry entry(remote, settings, host, ras.Phonebook());
+  Win32EntryHost host(ras.dir().File("config.ini"), "NORVA Connection Assistant");
+  PhonebookEntry entry(remote, settings, host, ras.Phonebook(), "https://site.example");
   const HINSTANCE instance = GetModuleHandleA(nullptr);
   const WNDCLASSA dialogClass = {0, DefDlgProcA, 0, DLGWINDOWEXTRA, instance, nullptr,
                                  nullptr, nullptr, nullptr, "QUILLON"};

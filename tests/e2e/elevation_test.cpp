@@ -1,0 +1,129 @@
+// One program per user session: a standard user's start that needs rights
+// for the phonebook, the copy it starts elevated, two starts at once, and
+// the entry written only when it changes.
+#include "driver.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace norva::e2e {
+namespace {
+
+using Lines = std::vector<std::string>;
+constexpr char kCaption[] = "NORVA Connection Assistant";
+constexpr char kStillRefused[] =
+    "The connection settings were not saved: this copy of the program was started to save them "
+    "with administrator rights, but Windows did not give it those rights.";
+constexpr char kRefuseWrites[] = "[RasSetEntryPropertiesA]\nresult=5\n";
+
+// The one main window of the program, any copy's, once it shows.
+Window MainWindow() {
+  HWND found = nullptr;
+  const bool shown = WaitFor([&] {
+    return (found = FindWindowA("QUILLON", kCaption)) != nullptr && IsWindowVisible(found);
+  }, 30000);
+  return Window(shown ? found : nullptr);
+}
+
+// The text of the program's next box, any copy's, dismissed.
+std::string NextBoxOfAnyCopy() {
+  Window box;
+  if (!WaitFor([&] { return static_cast<bool>(box = Window(FindWindowA("#32770", kCaption))); },
+               30000)) {
+    return "no box";
+  }
+  const std::string text = box.Item(0xFFFF).Text();
+  box.Post(WM_COMMAND, IDOK);
+  WaitFor([&] { return !box; });
+  return text;
+}
+
+// The entry writes: the tunnel strategy, the number and the service's answer of each.
+Lines Writes(const NorvaApp& app) {
+  Lines writes;
+  for (const std::string& line : app.Calls("RasSetEntryPropertiesA")) {
+    writes.push_back(Field(line, "vpnStrategy") + " " + Field(line, "phone") +
+                     line.substr(line.rfind(" ->")));
+  }
+  return writes;
+}
+
+TEST(Elevation, AStandardUsersFirstStartGetsOneElevatedCopyInTheProgramsFolder) {
+  NorvaApp app;
+  // The service refuses the all-users phonebook to a standard user, and under
+  // Wine the copy started with "runas" is one too: every write is refused.
+  app.SetScenario(kRefuseWrites);
+  testing::ScratchDir elsewhere;  // empty, and kept while a program runs in it
+  app.LaunchAsStandardUser(elsewhere.path());
+  EXPECT_EQ(NextBoxOfAnyCopy(), kStillRefused);
+  EXPECT_EQ(app.WaitForExit(), 0u) << "the first copy ends once the elevated one is started";
+  const Window main = MainWindow();
+  ASSERT_TRUE(main);
+  app.Adopt(main);
+  EXPECT_TRUE(RemoveDirectoryA(elsewhere.path().c_str()))
+      << "the elevated copy runs in the program's folder, where it finds logo.bmp";
+  // Two copies, one relaunch: each wrote the PPTP entry, numbered with the site's host.
+  EXPECT_EQ(Writes(app), Lines(2, "0x1 www.norva.invalid -> 5"));
+}
+
+TEST(Elevation, AStandardUsersPickGoesToTheElevatedCopyAndTheFirstEndsAsByExit) {
+  NorvaApp app;
+  const Window administrators = app.Start();  // writes the PPTP entry
+  ASSERT_TRUE(administrators);
+  administrators.Post(WM_COMMAND, IDCANCEL);
+  ASSERT_EQ(app.WaitForExit(), 0u);
+  app.SetScenario(kRefuseWrites);
+  app.LaunchAsStandardUser(testing::Env("TEMP"));
+  MainWindow().Item(IDC_VPNTYPE).Pick(1);  // L2TP/IPSec, refused
+  EXPECT_EQ(NextBoxOfAnyCopy(), kStillRefused);
+  EXPECT_EQ(app.WaitForExit(), 0u);
+  app.Adopt(MainWindow());
+  const std::string pick = "0x3 www.norva.invalid -> 5";  // by both copies
+  EXPECT_EQ(Writes(app), (Lines{"0x1 www.norva.invalid -> 0", pick, pick}));
+}
+
+TEST(Elevation, TheCopyStartedForABuildTakesOverDoesItAndOptionsClosedWithNoChangeWriteNothing) {
+  NorvaApp app;
+  const Window first = app.Start();
+  ASSERT_TRUE(first);
+  // The copy a refused build starts, while the copy that started it is ending.
+  app.Launch("/build-entry 1 /after " + std::to_string(app.processId()));
+  Sleep(2000);
+  first.Post(WM_COMMAND, IDCANCEL);  // Exit
+  ASSERT_TRUE(WaitFor([&] { return !first; }));
+  const Window main = MainWindow();
+  ASSERT_TRUE(main);
+  EXPECT_EQ(app.PhonebookValue("VpnStrategy"), "0x00000003");
+
+  main.Item(IDC_OPTIONS).Click();
+  const Window options = app.WaitForDialog(IDC_RUN_AT_STARTUP);
+  ASSERT_TRUE(options);
+  options.Item(IDOK).Click();
+  // The entry and its key (L2TP/IPSec) are read and found as they would be written.
+  EXPECT_TRUE(WaitFor([&] { return app.Calls("RasGetCredentialsA").size() == 1; }));
+  EXPECT_EQ(app.Calls("RasSetEntryPropertiesA").size(), 2u) << "the first start's and the build";
+}
+
+TEST(Elevation, OfTwoStartsAtOnceOneRunsAndAutoConnectsRaisedByTheOther) {
+  NorvaApp app;
+  app.SeedServers({{"shared", "Amsterdam", "203.0.113.1"}});
+  app.SetScenario("[dial]\nstep_ms=20\n");
+  app.WriteSetting("autoconnect", 1);
+  app.WriteSetting("lastserver", 1);
+  app.LaunchAtOnce(2, SW_HIDE);
+  EXPECT_TRUE(WaitFor([&] {
+    std::vector<DWORD> codes = app.ExitCodes();
+    std::sort(codes.begin(), codes.end());
+    return codes == std::vector<DWORD>{0, STILL_ACTIVE};
+  }, 30000)) << "one ends at once, the other runs";
+  // Started hidden, its window shows: the other start raised it.
+  const Window main = MainWindow();
+  ASSERT_TRUE(main);
+  ASSERT_TRUE(WaitFor([&] { return app.Calls("RasDialA").size() == 1; }, 30000));
+  Sleep(1000);
+  EXPECT_EQ(app.Calls("RasDialA").size(), 1u);
+}
+
+}  // namespace
+}  // namespace norva::e2e
