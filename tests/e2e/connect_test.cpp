@@ -35,8 +35,8 @@ TEST(Connect, BoxesConnectDisconnectALostLinkAndExitWithTheConnectionUp) {
   NorvaApp app;
   const std::string dropped = app.StateFile("dropped");
   app.SeedServers({{"shared", "Amsterdam", "203.0.113.1"}, {"shared", "Chicago", "203.0.113.3"}});
-  app.SetScenario("[dial]\nstep_ms=20\nuser=alice\npassword=secret\n[link]\ndrop_trigger_file=" +
-                  dropped + "\n");
+  const std::string accepted = "[dial]\nstep_ms=20\nuser=alice\npassword=secret\n";
+  app.SetScenario(accepted + "[link]\ndrop_trigger_file=" + dropped + "\n");
   Window main = app.StartReady();
   // "choose server..." is chosen: only the box (the next dial needs the form as it was).
   main.Item(IDOK).Click();
@@ -86,11 +86,39 @@ TEST(Connect, BoxesConnectDisconnectALostLinkAndExitWithTheConnectionUp) {
   ASSERT_TRUE(WaitFor([&] { return !prompt && main.Item(IDC_STATUS).Text() == "Connection lost."; }));
   EXPECT_EQ(app.Calls("RasDialA").size(), 4u) << "no dial after the cancelled prompt";
 
-  // Connected again, then Exit from the tray while the window is hidden: the
-  // connection stays up, and the next start adopts it.
+  // Dropped again, and the prompt runs out while the network is away: two
+  // tries fail, each wait cut short by a resume from sleep, and the third
+  // connects, with no box and the window still hidden.
   DeleteFileA(dropped.c_str());
   main.Item(IDOK).Click();
   ASSERT_TRUE(WaitConnected(main));
+  app.SetScenario(accepted + "error_state=2\nerror_code=800\n[link]\ndrop_trigger_file=" + dropped);
+  testing::WriteFileBytes(dropped, "");
+  ASSERT_TRUE(app.WaitForDialog(IDC_PROMPT_TEXT, IDC_RUN_AT_STARTUP));
+  DeleteFileA(dropped.c_str());
+  for (const std::string status :
+       {"Reconnecting in 5 seconds (try 2).", "Reconnecting in 10 seconds (try 3)."}) {
+    ASSERT_TRUE(WaitFor([&] { return main.Item(IDC_STATUS).Text() == status; })) << status;
+    if (status.find("try 3") != std::string::npos) app.SetScenario(accepted);
+    main.Post(WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC);
+  }
+  ASSERT_TRUE(WaitConnected(main));
+  EXPECT_FALSE(app.WaitForDialog(0xFFFF, 0, 100)) << "a message box";
+  const std::vector<std::string> calls = app.Calls();
+  std::string released = Field(app.Calls("RasDialA").at(4), "handle"), tries;
+  for (const std::string& line : calls) {
+    if (line.rfind("RasGetConnectStatusA handle=" + released + " ", 0) == 0 &&
+        Field(line, "state").empty()) {
+      released += " released";
+    } else if (line.rfind("RasDialA", 0) == 0 && released.find(" released") != std::string::npos) {
+      tries += Field(line, "phone") + " ";
+      released = Field(line, "handle");
+    }
+  }
+  EXPECT_EQ(tries, "203.0.113.3 203.0.113.3 203.0.113.3 ") << "each try after the last one's release";
+
+  // Exit from the tray while the window is hidden: the connection stays up,
+  // and the next start adopts it.
   const size_t hangUps = app.Calls("RasHangUpA").size();
   ASSERT_TRUE(app.ChooseFromTray(main, 1));  // "Exit"
   ASSERT_EQ(app.WaitForExit(), 0u);
@@ -99,7 +127,7 @@ TEST(Connect, BoxesConnectDisconnectALostLinkAndExitWithTheConnectionUp) {
   EXPECT_TRUE(main.IsVisible());
   EXPECT_EQ(Form(main), "Disconnect on off off off off");  // the list follows its fill
   EXPECT_TRUE(main.Item(IDC_DEDICATED).IsEnabled());
-  EXPECT_EQ(app.Calls("RasDialA").size(), 5u);
+  EXPECT_EQ(app.Calls("RasDialA").size(), 8u);
 }
 
 }  // namespace
