@@ -108,23 +108,6 @@ std::string Dial(const norva::testing::FakeRasSession& service, const char* pass
   return std::to_string(answer) + (answer == 0 ? ": " + events : "");
 }
 
-// Makes this thread a standard user's: the process's token with the
-// Administrators group for deny only, as as-standard-user.exe gives a program.
-bool ImpersonateStandardUser() {
-  HANDLE token = nullptr, restricted = nullptr;
-  SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
-  SID_AND_ATTRIBUTES denyOnly = {nullptr, 0};
-  const bool done =
-      OpenProcessToken(GetCurrentProcess(), TOKEN_DUPLICATE | TOKEN_QUERY, &token) &&
-      AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0,
-                               0, 0, 0, &denyOnly.Sid) &&
-      CreateRestrictedToken(token, 0, 1, &denyOnly, 0, nullptr, 0, nullptr, &restricted) &&
-      ImpersonateLoggedOnUser(restricted);
-  for (HANDLE h : {token, restricted}) CloseHandle(h);
-  if (denyOnly.Sid != nullptr) FreeSid(denyOnly.Sid);
-  return done;
-}
-
 // What Windows refuses, or does otherwise than a kinder service would, each
 // as its documentation says (tools/fakeras/README.md names the pages); and
 // the release and the lost link the journeys rely on.
@@ -182,14 +165,14 @@ TEST(FakeRasTest, RefusesWhatWindowsRefuses) {
   // Notifications sent, each state on entry and again with its error; the
   // port held until the handle is released; the listing and the release.
   HRASCONN failed = nullptr, again = nullptr, up = nullptr;
-  rows.push_back({"dial refused by the server", Dial(service, "wrong", &failed), "0: 0 1 2 3 4 5 5/691"});
-  got = Dial(service, "secret", &again);
+  got = Dial(service, "wrong", &failed);
+  got += ", " + Dial(service, "secret", &again);
   RasHangUpA(failed);
-  got += " " + Dial(service, "secret", &again);
+  got += ", " + Dial(service, "secret", &again);
+  got += ", " + State(failed);
   got += " " + State(failed);
-  got += " " + State(failed);
-  rows.push_back({"dial after a failed dial, after its hang-up; the handle polled twice", got,
-                  kPortOpen + " " + kPortOpen + " 8193 6"});
+  rows.push_back({"dial refused by the server; a dial after it, after its hang-up; its handle polled",
+                  got, "0: 0 1 2 3 4 5 5/691, " + kPortOpen + ", " + kPortOpen + ", 8193 6"});
   got = Dial(service, kStandIn, &up);
   rows.push_back({"dial with the stand-in after the release; the handlers' answers logged",
                   got + " " + std::to_string(Count(service.CallLog(), " returned=1\r")),
@@ -204,12 +187,23 @@ TEST(FakeRasTest, RefusesWhatWindowsRefuses) {
   SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, common);
   const std::string shared = common + ("\\" + norva::testing::UniqueName("fakeras-") + ".pbk");
   got = SetEntry(shared);
-  ASSERT_TRUE(ImpersonateStandardUser());
+  // A standard user: this thread with the process's token, the Administrators
+  // group for deny only, as as-standard-user.exe gives a program.
+  HANDLE token = nullptr, restricted = nullptr;
+  SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+  SID_AND_ATTRIBUTES denyOnly = {nullptr, 0};
+  ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_DUPLICATE | TOKEN_QUERY, &token) &&
+              AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS,
+                                       0, 0, 0, 0, 0, 0, &denyOnly.Sid) &&
+              CreateRestrictedToken(token, 0, 1, &denyOnly, 0, nullptr, 0, nullptr, &restricted) &&
+              ImpersonateLoggedOnUser(restricted));
   RASENTRYA entry = Sized<RASENTRYA>();
   DWORD size = sizeof entry;
   got += " " + SetEntry(shared) + " " + SetCredentials(shared, RASCM_PreSharedKey, "58132470") +
          " " + std::to_string(RasGetEntryPropertiesA(shared.c_str(), kEntry, &entry, &size, 0, 0));
   RevertToSelf();
+  for (HANDLE h : {token, restricted}) CloseHandle(h);
+  FreeSid(denyOnly.Sid);
   DeleteFileA(shared.c_str());
   rows.push_back({"all-users entry by an administrator; entry, key and read by a standard user",
                   got, "0 5 5 0"});
