@@ -163,7 +163,7 @@ TEST(FakeRasTest, RefusesWhatWindowsRefuses) {
                   kStandIn + std::string("1 ") + kStandIn + " 58132470\nPassword=secret"});
 
   // Notifications sent, each state on entry and again with its error; the
-  // port held until the handle is released; the listing and the release.
+  // port held until the handle is released; the release and the lost link.
   HRASCONN failed = nullptr, again = nullptr, up = nullptr;
   got = Dial(service, "wrong", &failed);
   got += ", " + Dial(service, "secret", &again);
