@@ -70,8 +70,7 @@ size_t Count(const std::string& text, const std::string& part) {
   return n;
 }
 
-// The dial notifications handled so far: "state" or "state/error", marked
-// "(posted)" when one was not sent.
+// The dial notifications handled: "state" or "state/error", "(posted)" when not sent.
 std::string events;
 
 LRESULT CALLBACK Notifier(HWND window, UINT message, WPARAM state, LPARAM error) {
@@ -81,9 +80,8 @@ LRESULT CALLBACK Notifier(HWND window, UINT message, WPARAM state, LPARAM error)
   return TRUE;
 }
 
-// Dials the entry and handles its notifications until it has connected or
-// failed and the service has logged them all. RasDialA's answer, then the
-// notifications.
+// RasDialA's answer and the notifications handled until the dial has
+// connected or failed and the service has logged them all.
 std::string Dial(const norva::testing::FakeRasSession& service, const char* password,
                  HRASCONN* handle) {
   static HWND window = CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, 0, 0, 0);
@@ -94,8 +92,7 @@ std::string Dial(const norva::testing::FakeRasSession& service, const char* pass
   std::strcpy(params.szPassword, password);
   events.clear();
   const size_t logged = Count(service.CallLog(), "DialEvent");
-  const DWORD answer =
-      RasDialA(nullptr, service.Phonebook().c_str(), &params, 0xFFFFFFFF, window, handle);
+  const DWORD answer = RasDialA(nullptr, service.Phonebook().c_str(), &params, 0xFFFFFFFF, window, handle);
   auto done = [&] {
     return (events.find('/') != std::string::npos || events.find("8192") != std::string::npos) &&
            Count(service.CallLog(), "DialEvent") == logged + Count(" " + events, " ");
@@ -108,14 +105,12 @@ std::string Dial(const norva::testing::FakeRasSession& service, const char* pass
   return std::to_string(answer) + (answer == 0 ? ": " + events : "");
 }
 
-// What Windows refuses, or does otherwise than a kinder service would, each
-// as its documentation says (tools/fakeras/README.md names the pages); and
-// the release and the lost link the journeys rely on.
+// What Windows refuses or does otherwise than a kinder service, as documented
+// (tools/fakeras/README.md names the pages); and the release the journeys rely on.
 TEST(FakeRasTest, RefusesWhatWindowsRefuses) {
   norva::testing::FakeRasSession service;
-  const std::string pbk = service.Phonebook(), drop = service.dir().File("drop.now");
-  service.SetScenario("[dial]\nstep_ms=5\nuser=alice\npassword=secret\n[hangup]\n"
-                      "release_after_polls=1\n[link]\ndrop_trigger_file=" + drop + "\n");
+  const std::string pbk = service.Phonebook();
+  service.SetScenario("[dial]\nstep_ms=5\nuser=alice\npassword=secret\n[hangup]\nrelease_after_polls=1\n");
   struct Row { std::string what, got, expected; };
   std::vector<Row> rows;
   const std::string kInvalid = std::to_string(ERROR_INVALID_PARAMETER);
@@ -163,7 +158,7 @@ TEST(FakeRasTest, RefusesWhatWindowsRefuses) {
                   kStandIn + std::string("1 ") + kStandIn + " 58132470\nPassword=secret"});
 
   // Notifications sent, each state on entry and again with its error; the
-  // port held until the handle is released; the release and the lost link.
+  // port held until the handle is released.
   HRASCONN failed = nullptr, again = nullptr, up = nullptr;
   got = Dial(service, "wrong", &failed);
   got += ", " + Dial(service, "secret", &again);
@@ -174,13 +169,10 @@ TEST(FakeRasTest, RefusesWhatWindowsRefuses) {
   rows.push_back({"dial refused by the server; a dial after it, after its hang-up; its handle polled",
                   got, "0: 0 1 2 3 4 5 5/691, " + kPortOpen + ", " + kPortOpen + ", 8193 6"});
   got = Dial(service, kStandIn, &up);
-  rows.push_back({"dial with the stand-in after the release; the handlers' answers logged",
-                  got + " " + std::to_string(Count(service.CallLog(), " returned=1\r")),
-                  "0: 0 1 2 3 4 5 6 10 14 18 8192 18"});
-  norva::testing::WriteFileBytes(drop, "");
-  got = State(up);
-  rows.push_back({"dropped link polled, then a dial", got + " " + Dial(service, "secret", &again),
-                  "8193 " + kPortOpen});
+  got += " " + std::to_string(Count(service.CallLog(), " returned=1\r"));
+  RasHangUpA(up);
+  rows.push_back({"stand-in dial after the release, answers logged; a dial after its hang-up",
+                  got + ", " + Dial(service, "secret", &again), "0: 0 1 2 3 4 5 6 10 14 18 8192 18, " + kPortOpen});
 
   // Writes to the all-users phonebook need an administrator; reads do not.
   char common[MAX_PATH] = {};

@@ -112,16 +112,15 @@ bool LinkDropped(const IniDocument& scenario, const Connection& c) {
   return !trigger.empty() && GetFileAttributesA(trigger.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-// Whether a connection of the entry holds its port: a dial that failed, a
-// link that dropped or a hang-up, none of them released yet. Its handle is
-// released once a status query has answered 6.
-bool PortHeld(const IniDocument& doc, const IniDocument& scenario, const std::string& phonebook,
-              const std::string& entry) {
+// Whether a connection of the entry holds its port: a dial that failed or a
+// hang-up, not released yet. Its handle is released once a status query has
+// answered 6.
+bool PortHeld(const IniDocument& doc, const std::string& phonebook, const std::string& entry) {
   for (const std::uintptr_t handle : AllHandles(doc)) {
     auto c = ReadConnection(doc, handle);
     if (c && EqualsNoCase(c->entry, entry) &&
         EqualsNoCase(FullPath(c->phonebook), FullPath(phonebook)) &&
-        (c->error != 0 || c->hangingUp || LinkDropped(scenario, *c))) {
+        (c->error != 0 || c->hangingUp)) {
       return true;
     }
   }
@@ -251,7 +250,7 @@ extern "C" DWORD APIENTRY RasDialA(LPRASDIALEXTENSIONS lpRasDialExtensions, LPCS
     const IniDocument& scenario = call.scenario();
     const std::string stateDir = call.context().stateDir;
     IniDocument connections = LoadConnections(stateDir);
-    if (PortHeld(connections, scenario, phonebook, entry->name)) return ERROR_PORT_ALREADY_OPEN;
+    if (PortHeld(connections, phonebook, entry->name)) return ERROR_PORT_ALREADY_OPEN;
     auto newConnection = [&](DWORD error) {
       Connection c;
       const std::uint32_t next = connections.GetNumber(kCounterSection, "last", kFirstHandle) + 1;
