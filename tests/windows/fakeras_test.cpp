@@ -172,7 +172,8 @@ TEST(FakeRasTest, RefusesWhatWindowsRefuses) {
   got += " " + std::to_string(Count(service.CallLog(), " returned=1\r"));
   RasHangUpA(up);
   rows.push_back({"stand-in dial after the release, answers logged; a dial after its hang-up",
-                  got + ", " + Dial(service, "secret", &again), "0: 0 1 2 3 4 5 6 10 14 18 8192 18, " + kPortOpen});
+                  got + ", " + Dial(service, "secret", &again),
+                  "0: 0 1 2 3 4 5 6 10 14 18 8192 18, " + kPortOpen});
 
   // Writes to the all-users phonebook need an administrator; reads do not.
   char common[MAX_PATH] = {};
