@@ -112,8 +112,32 @@ bool LinkDropped(const IniDocument& scenario, const Connection& c) {
   return !trigger.empty() && GetFileAttributesA(trigger.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+// Whether a connection of the entry holds its port: a dial that failed or a
+// hang-up, not released yet. Its handle is released once a status query has
+// answered 6.
+bool PortHeld(const IniDocument& doc, const std::string& phonebook, const std::string& entry) {
+  for (const std::uintptr_t handle : AllHandles(doc)) {
+    auto c = ReadConnection(doc, handle);
+    if (c && EqualsNoCase(c->entry, entry) &&
+        EqualsNoCase(FullPath(c->phonebook), FullPath(phonebook)) &&
+        (c->error != 0 || c->hangingUp)) {
+      return true;
+    }
+  }
+  return false;
+}
+
 // ---------------------------------------------------------------------------
-// The dial worker: posts the progress of one dial to the notifier window.
+// The dial worker: sends the progress of one dial to the notifier window.
+
+// The states a VPN dial passes through, in the order of RASCONNSTATE: one
+// device (the VPN miniport) is connected, the user is authenticated and the
+// network protocols are projected. Callback, retry, password change,
+// multilink and the paused states do not arise.
+const DWORD kVpnDialStates[] = {
+    RASCS_OpenPort, RASCS_PortOpened, RASCS_ConnectDevice, RASCS_DeviceConnected,
+    RASCS_AllDevicesConnected, RASCS_Authenticate, RASCS_AuthNotify, RASCS_AuthProject,
+    RASCS_Authenticated, RASCS_Projected, RASCS_Connected};
 
 struct DialJob {
   std::string stateDir;
@@ -138,27 +162,45 @@ bool Advance(const DialJob& job, DWORD state, DWORD error) {
   if (state == RASCS_Connected && error == 0) c->connectedAt = NowMs();
   WriteConnection(doc, *c);
   SaveConnections(job.stateDir, doc);
+  return true;
+}
+
+// Records the state and sends its notification, as Windows does: from this
+// thread, waiting until the window's thread has handled it. The state lock
+// is not held meanwhile, so the handler may call the service. False when the
+// dial is to end silently.
+bool Announce(const DialJob& job, DWORD state, DWORD error) {
+  if (!Advance(job, state, error)) return false;
+  std::string returned = "none";  // the window is gone: nobody to tell
+  if (IsWindow(job.window)) {
+    const LRESULT answer = SendMessageA(job.window, job.message, state, error);
+    returned = answer < 0 ? "-" + Decimal(0 - static_cast<std::uint64_t>(answer)) : Decimal(answer);
+  }
   AppendLog(job.stateDir, "DialEvent handle=" + Hex(job.handle) + " state=" + Hex(state) +
-                              " error=" + Decimal(error));
+                              " error=" + Decimal(error) + " returned=" + returned);
   return true;
 }
 
 DWORD WINAPI DialWorker(LPVOID parameter) {
   std::unique_ptr<DialJob> job(static_cast<DialJob*>(parameter));
   try {
-    std::vector<DWORD> steps = {RASCS_PortOpened, RASCS_ConnectDevice, RASCS_Authenticate,
-                                RASCS_Authenticated, RASCS_Connected};
+    std::vector<DWORD> steps(std::begin(kVpnDialStates), std::end(kVpnDialStates));
     if (job->failCode != 0 && std::find(steps.begin(), steps.end(), job->failState) == steps.end()) {
       steps.insert(std::upper_bound(steps.begin(), steps.end(), job->failState), job->failState);
     }
+    // Each state is announced on entry; one that fails is announced again
+    // with its error, which ends the dial.
     for (const DWORD state : steps) {
       Sleep(job->stepMs);
       DWORD error = 0;
       if (state == RASCS_Authenticate && job->credentialsRejected) error = ERROR_AUTHENTICATION_FAILURE;
       if (job->failCode != 0 && state == job->failState) error = job->failCode;
-      if (!Advance(*job, state, error)) return 0;
-      PostMessageA(job->window, job->message, state, error);
-      if (error != 0) return 0;
+      if (!Announce(*job, state, 0)) return 0;
+      if (error != 0) {
+        Sleep(job->stepMs);
+        Announce(*job, state, error);
+        return 0;
+      }
     }
   } catch (...) {
   }
@@ -208,6 +250,7 @@ extern "C" DWORD APIENTRY RasDialA(LPRASDIALEXTENSIONS lpRasDialExtensions, LPCS
     const IniDocument& scenario = call.scenario();
     const std::string stateDir = call.context().stateDir;
     IniDocument connections = LoadConnections(stateDir);
+    if (PortHeld(connections, phonebook, entry->name)) return ERROR_PORT_ALREADY_OPEN;
     auto newConnection = [&](DWORD error) {
       Connection c;
       const std::uint32_t next = connections.GetNumber(kCounterSection, "last", kFirstHandle) + 1;
@@ -247,9 +290,13 @@ extern "C" DWORD APIENTRY RasDialA(LPRASDIALEXTENSIONS lpRasDialExtensions, LPCS
     job->failCode = scenario.GetNumber("dial", "error_code", 0);
     const auto expectedUser = scenario.Get("dial", "user");
     const auto expectedPassword = scenario.Get("dial", "password");
+    std::string password = FieldText(lpRasDialParams->szPassword);
+    if (password == kSavedPasswordHandle) {
+      password = SavedPassword(call.context(), phonebook, entry->name).value_or(password);
+    }
     job->credentialsRejected =
         (expectedUser && *expectedUser != FieldText(lpRasDialParams->szUserName)) ||
-        (expectedPassword && *expectedPassword != FieldText(lpRasDialParams->szPassword));
+        (expectedPassword && *expectedPassword != password);
     job->handle = newConnection(0);
     if (!SaveConnections(stateDir, connections)) return ERROR_CANNOT_WRITE_PHONEBOOK;
 

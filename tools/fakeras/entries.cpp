@@ -4,6 +4,7 @@
 #include "fakeras.h"
 
 #include <objbase.h>
+#include <shlobj.h>
 
 #include <cstdio>
 
@@ -130,6 +131,45 @@ void WriteProperty(EntryRecord& record, const Property& property, const std::str
   }
 }
 
+// The members every caller of RasSetEntryPropertiesA must fill in.
+bool HasRequiredMembers(const EntryRecord& record) {
+  return record.szLocalPhoneNumber[0] != '\0' && record.szDeviceName[0] != '\0' &&
+         record.szDeviceType[0] != '\0' && record.dwFramingProtocol != 0 && record.dwfOptions != 0 &&
+         record.dwType != 0;
+}
+
+// Whether the phonebook lies in the all-users application-data folder.
+bool InAllUsersFolder(const std::string& phonebook) {
+  char folder[MAX_PATH] = {};
+  if (FAILED(SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder))) {
+    return false;
+  }
+  std::string prefix = FullPath(folder);
+  if (prefix.empty()) return false;
+  if (prefix.back() != '\\') prefix += '\\';
+  const std::string path = FullPath(phonebook);
+  return path.size() > prefix.size() && EqualsNoCase(path.substr(0, prefix.size()), prefix);
+}
+
+bool CallerIsAdministrator() {
+  SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+  PSID administrators = nullptr;
+  if (!AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0,
+                                0, 0, 0, &administrators)) {
+    return false;
+  }
+  BOOL member = FALSE;
+  const BOOL answered = CheckTokenMembership(nullptr, administrators, &member);
+  FreeSid(administrators);
+  return answered && member;
+}
+
+// ERROR_ACCESS_DENIED when a caller who is no administrator would write to a
+// phonebook of all users; else 0.
+DWORD WriteAccess(const std::string& phonebook) {
+  return InAllUsersFolder(phonebook) && !CallerIsAdministrator() ? ERROR_ACCESS_DENIED : 0;
+}
+
 bool ValidEntryName(const std::string& name) {
   return !name.empty() && name.size() <= RAS_MaxEntryName && name.find_first_of("[]\r\n") == std::string::npos;
 }
@@ -201,10 +241,9 @@ void PutCredential(RASCREDENTIALSA& record, DWORD item, const std::string& value
   }
 }
 
-// The password and the pre-shared key travel in the same field, so one call
-// cannot carry both.
+// The pre-shared key goes alone: it travels in the password's field.
 bool ValidCredentialMask(DWORD mask) {
-  return (mask & (RASCM_Password | RASCM_PreSharedKey)) != (RASCM_Password | RASCM_PreSharedKey);
+  return !(mask & RASCM_PreSharedKey) || mask == RASCM_PreSharedKey;
 }
 
 // What both credential calls log first: where, the record's size and mask.
@@ -239,6 +278,13 @@ DWORD OpenEntry(const std::string& phonebook, const std::string& entry, IniDocum
   if (entry.empty()) return ERROR_CANNOT_FIND_PHONEBOOK_ENTRY;
   section = book.Find(entry);
   return section ? 0 : ERROR_CANNOT_FIND_PHONEBOOK_ENTRY;
+}
+
+const char kSavedPasswordHandle[] = "****************";
+
+std::optional<std::string> SavedPassword(const Context& context, const std::string& phonebook,
+                                         const std::string& entry) {
+  return LoadCredentials(context).Get(CredentialSection(phonebook, entry), "Password");
 }
 
 }  // namespace fakeras
@@ -308,6 +354,7 @@ extern "C" DWORD APIENTRY RasSetEntryPropertiesA(LPCSTR lpszPhonebook, LPCSTR lp
     if (!lpRasEntry) return ERROR_INVALID_PARAMETER;
     if (lpRasEntry->dwSize != sizeof(RASENTRYA)) return ERROR_INVALID_SIZE;
     if (dwEntryInfoSize < sizeof(RASENTRYA)) return ERROR_BUFFER_TOO_SMALL;
+    if (!HasRequiredMembers(*lpRasEntry)) return ERROR_INVALID_PARAMETER;
     if (phonebook.empty()) return ERROR_CANNOT_OPEN_PHONEBOOK;
     if (!ValidEntryName(entry)) return ERROR_INVALID_NAME;
 
@@ -317,6 +364,7 @@ extern "C" DWORD APIENTRY RasSetEntryPropertiesA(LPCSTR lpszPhonebook, LPCSTR lp
       if (HasLineBreak(value)) return ERROR_INVALID_PARAMETER;
       keys.emplace_back(property.key, std::move(value));
     }
+    if (const DWORD denied = WriteAccess(phonebook)) return denied;
 
     IniDocument book;
     if (FileExists(phonebook)) {
@@ -356,7 +404,13 @@ extern "C" DWORD APIENTRY RasSetCredentialsA(LPCSTR lpszPhonebook, LPCSTR lpszEn
     if (const DWORD invalid = CheckCredentialRecord(lpCredentials)) return invalid;
     IniDocument book;
     const IniSection* found = nullptr;
-    if (const DWORD opened = OpenEntry(phonebook, entry, book, found)) return opened;
+    // This call names a missing entry an invalid parameter.
+    if (const DWORD opened = OpenEntry(phonebook, entry, book, found)) {
+      return opened == ERROR_CANNOT_FIND_PHONEBOOK_ENTRY ? ERROR_INVALID_PARAMETER : opened;
+    }
+    if (lpCredentials->dwMask & RASCM_PreSharedKey) {
+      if (const DWORD denied = WriteAccess(phonebook)) return denied;
+    }
 
     const std::string sectionName = CredentialSection(phonebook, found->name);
     IniDocument store = LoadCredentials(call.context());
@@ -366,6 +420,8 @@ extern "C" DWORD APIENTRY RasSetCredentialsA(LPCSTR lpszPhonebook, LPCSTR lpszEn
         store.RemoveKey(sectionName, item.key);
       } else {
         const std::string value = CredentialValue(*lpCredentials, item.mask);
+        // The stand-in of a saved password keeps the password as it is.
+        if (item.mask == RASCM_Password && value == kSavedPasswordHandle) continue;
         if (HasLineBreak(value)) return ERROR_INVALID_PARAMETER;
         store.Set(sectionName, item.key, value);
       }
@@ -403,7 +459,8 @@ extern "C" DWORD APIENTRY RasGetCredentialsA(LPCSTR lpszPhonebook, LPCSTR lpszEn
     for (const CredentialItem& item : kCredentialItems) {
       if (!(asked & item.mask)) continue;
       if (auto value = store.Get(sectionName, item.key)) {
-        PutCredential(*lpCredentials, item.mask, *value);
+        PutCredential(*lpCredentials, item.mask,
+                      item.mask == RASCM_Password ? kSavedPasswordHandle : *value);
         answered |= item.mask;
       }
     }
@@ -438,7 +495,7 @@ extern "C" DWORD APIENTRY RasGetEntryDialParamsA(LPCSTR lpszPhonebook, LPRASDIAL
     PutText(lpRasDialParams->szPhoneNumber, std::string());
     PutText(lpRasDialParams->szCallbackNumber, std::string());
     PutText(lpRasDialParams->szUserName, store.GetText(sectionName, "UserName"));
-    PutText(lpRasDialParams->szPassword, password.value_or(std::string()));
+    PutText(lpRasDialParams->szPassword, password ? kSavedPasswordHandle : "");
     PutText(lpRasDialParams->szDomain, store.GetText(sectionName, "Domain"));
     lpRasDialParams->dwSubEntry = 0;
     lpRasDialParams->dwCallbackId = 0;

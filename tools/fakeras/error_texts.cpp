@@ -103,7 +103,7 @@ const char* FindErrorText(UINT code) {
 using namespace fakeras;
 
 // An unknown code answers ERROR_INVALID_PARAMETER, and a buffer too small for
-// the whole text ERROR_BUFFER_TOO_SMALL; the buffer is left alone in both
+// the whole text ERROR_INSUFFICIENT_BUFFER; the buffer is left alone in both
 // cases.
 extern "C" DWORD APIENTRY RasGetErrorStringA(UINT uErrorValue, LPSTR lpszErrorString, DWORD cBufSize) {
   return RunCall("RasGetErrorStringA", [&](Call& call) -> DWORD {
@@ -115,7 +115,7 @@ extern "C" DWORD APIENTRY RasGetErrorStringA(UINT uErrorValue, LPSTR lpszErrorSt
     const char* text = FindErrorText(uErrorValue);
     if (!text) return ERROR_INVALID_PARAMETER;
     const std::size_t length = std::strlen(text);
-    if (cBufSize <= length) return ERROR_BUFFER_TOO_SMALL;
+    if (cBufSize <= length) return ERROR_INSUFFICIENT_BUFFER;
     std::memcpy(lpszErrorString, text, length + 1);
     return 0;
   });

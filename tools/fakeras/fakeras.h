@@ -217,4 +217,13 @@ DWORD RunCall(const char* function, Body&& body) noexcept {
 DWORD OpenEntry(const std::string& phonebook, const std::string& entry, IniDocument& book,
                 const IniSection*& section);
 
+// What RasGetCredentialsA and RasGetEntryDialParamsA hand out in place of a
+// saved password: 16 characters, which RasDialA and RasSetCredentialsA take
+// for "the password saved for the entry".
+extern const char kSavedPasswordHandle[];
+
+// The password saved for the entry (named as in the phonebook), if any.
+std::optional<std::string> SavedPassword(const Context& context, const std::string& phonebook,
+                                         const std::string& entry);
+
 }  // namespace fakeras
