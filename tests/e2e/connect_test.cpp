@@ -42,6 +42,11 @@ TEST(Connect, BoxesConnectDisconnectALostLinkAndExitWithTheConnectionUp) {
   main.Item(IDOK).Click();
   EXPECT_EQ(app.NextBox(), "Error: Please Select Valid Server");  // Wine's default caption
   Dial(main, 1, "wrong");
+  // The box opens once the service's notification has been answered, TRUE;
+  // the port is released before the next dial (the service refuses it before).
+  ASSERT_TRUE(app.WaitForDialog(0xFFFF));
+  const std::string failed = app.Calls("DialEvent").back();
+  EXPECT_EQ(Field(failed, "error") + " " + Field(failed, "returned"), "691 1");
   EXPECT_EQ(app.NextBox(),
             "NORVA Connection Assistant: Access was denied because the username and/or password "
             "was invalid on the domain.");

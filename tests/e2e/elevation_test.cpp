@@ -15,7 +15,6 @@ constexpr char kCaption[] = "NORVA Connection Assistant";
 constexpr char kStillRefused[] =
     "The connection settings were not saved: this copy of the program was started to save them "
     "with administrator rights, but Windows did not give it those rights.";
-constexpr char kRefuseWrites[] = "[RasSetEntryPropertiesA]\nresult=5\n";
 
 // The one main window of the program, any copy's, once it shows.
 Window MainWindow() {
@@ -53,7 +52,6 @@ TEST(Elevation, AStandardUsersFirstStartGetsOneElevatedCopyInTheProgramsFolder) 
   NorvaApp app;
   // The service refuses the all-users phonebook to a standard user, and under
   // Wine the copy started with "runas" is one too: every write is refused.
-  app.SetScenario(kRefuseWrites);
   testing::ScratchDir elsewhere;  // empty, and kept while a program runs in it
   app.LaunchAsStandardUser(elsewhere.path());
   EXPECT_EQ(NextBoxOfAnyCopy(), kStillRefused);
@@ -73,7 +71,6 @@ TEST(Elevation, AStandardUsersPickGoesToTheElevatedCopyAndTheFirstEndsAsByExit) 
   ASSERT_TRUE(administrators);
   administrators.Post(WM_COMMAND, IDCANCEL);
   ASSERT_EQ(app.WaitForExit(), 0u);
-  app.SetScenario(kRefuseWrites);
   app.LaunchAsStandardUser(testing::Env("TEMP"));
   MainWindow().Item(IDC_VPNTYPE).Pick(1);  // L2TP/IPSec, refused
   EXPECT_EQ(NextBoxOfAnyCopy(), kStillRefused);
