@@ -6,6 +6,7 @@
 
 #include "app/file_locations.h"
 #include "app/support_log.h"
+#include "app/system_library.h"
 #include "app/win32_entry_host.h"
 #include "app/win32_log_file.h"
 #include "build_config.h"
@@ -98,10 +99,11 @@ void LogStartUp(const norva::FileLocations& files, norva::EntryHost& host) {
   // RtlGetVersion gives the system's own version.
   OSVERSIONINFOW version = {};
   version.dwOSVersionInfoSize = sizeof version;
-  using RtlGetVersionFunction = LONG(WINAPI*)(OSVERSIONINFOW*);
-  const auto getVersion = reinterpret_cast<RtlGetVersionFunction>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleA("ntdll.dll"), "RtlGetVersion")));
-  if (getVersion == nullptr || getVersion(&version) != 0) version = {};
+  LONG(WINAPI * getVersion)(OSVERSIONINFOW*) = nullptr;
+  if (!norva::FindFunction(GetModuleHandleA("ntdll.dll"), "RtlGetVersion", getVersion) ||
+      getVersion(&version) != 0) {
+    version = {};
+  }
   Log("start", "Windows " + std::to_string(version.dwMajorVersion) + "." +
                    std::to_string(version.dwMinorVersion) + " build " +
                    std::to_string(version.dwBuildNumber) + ", " +

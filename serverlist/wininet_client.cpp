@@ -37,10 +37,12 @@ const WinInet* Api() {
   static WinInet api;
   static const bool loaded = [] {
     const HMODULE m = LoadSystemLibrary("wininet.dll");
-    return m != nullptr && FindFunction(m, "InternetOpenA", api.open) &&
+    return FindFunction(m, "InternetOpenA", api.open) &&
            FindFunction(m, "InternetOpenUrlA", api.openUrl) &&
-           FindFunction(m, "InternetSetOptionA", api.setOption) && FindFunction(m, "HttpQueryInfoA", api.queryInfo) &&
-           FindFunction(m, "InternetReadFile", api.read) && FindFunction(m, "InternetCloseHandle", api.close);
+           FindFunction(m, "InternetSetOptionA", api.setOption) &&
+           FindFunction(m, "HttpQueryInfoA", api.queryInfo) &&
+           FindFunction(m, "InternetReadFile", api.read) &&
+           FindFunction(m, "InternetCloseHandle", api.close);
   }();
   return loaded ? &api : nullptr;
 }
