@@ -3,9 +3,11 @@
 namespace norva {
 namespace {
 
+enum Next { kTryAgain, kSameAgain };
+
 struct DialError {
   std::uint32_t code;
-  bool tryAgain;
+  Next next;
   const char* meaning;  // in a few words; the service has the user's text
 };
 
@@ -13,66 +15,66 @@ struct DialError {
 // remote access service's error list.
 constexpr DialError kDialErrors[] = {
     // A later try can get past these.
-    {602, true, "the port is still open (the last connection not yet released)"},
-    {606, true, "the port is not connected"},
-    {618, true, "the port is not open"},
-    {619, true, "the port was disconnected"},
-    {628, true, "the connection was closed"},
-    {629, true, "the connection was closed by the remote computer"},
-    {633, true, "the connecting device is in use"},
-    {638, true, "the request timed out"},
-    {650, true, "the server is not responding"},
-    {668, true, "the connection was terminated"},
-    {678, true, "the remote computer did not respond"},
-    {718, true, "timed out waiting for a valid response"},
-    {721, true, "the remote PPP peer is not responding"},
-    {756, true, "the connection is already being dialled"},
-    {769, true, "the destination is not reachable"},
-    {800, true, "the VPN connection could not be established"},
-    {807, true, "the network connection was interrupted"},
-    {809, true, "the VPN server could not be reached (time-out)"},
-    {815, true, "the broadband connection timed out"},
-    {829, true, "the link failed"},
-    {832, true, "the computer went to hibernation"},
-    {833, true, "the computer was suspended"},
-    {868, true, "the server's name did not resolve"},
+    {602, kTryAgain, "the port is still open (the last connection not yet released)"},
+    {606, kTryAgain, "the port is not connected"},
+    {618, kTryAgain, "the port is not open"},
+    {619, kTryAgain, "the port was disconnected"},
+    {628, kTryAgain, "the connection was closed"},
+    {629, kTryAgain, "the connection was closed by the remote computer"},
+    {633, kTryAgain, "the connecting device is in use"},
+    {638, kTryAgain, "the request timed out"},
+    {650, kTryAgain, "the server is not responding"},
+    {668, kTryAgain, "the connection was terminated"},
+    {678, kTryAgain, "the remote computer did not respond"},
+    {718, kTryAgain, "timed out waiting for a valid response"},
+    {721, kTryAgain, "the remote PPP peer is not responding"},
+    {756, kTryAgain, "the connection is already being dialled"},
+    {769, kTryAgain, "the destination is not reachable"},
+    {800, kTryAgain, "the VPN connection could not be established"},
+    {807, kTryAgain, "the network connection was interrupted"},
+    {809, kTryAgain, "the VPN server could not be reached (time-out)"},
+    {815, kTryAgain, "the broadband connection timed out"},
+    {829, kTryAgain, "the link failed"},
+    {832, kTryAgain, "the computer went to hibernation"},
+    {833, kTryAgain, "the computer was suspended"},
+    {868, kTryAgain, "the server's name did not resolve"},
     // The next try would fail the same way.
-    {87, false, "a parameter of the dial is wrong"},
-    {621, false, "the phonebook cannot be opened"},
-    {622, false, "the phonebook cannot be loaded"},
-    {623, false, "the entry cannot be found"},
-    {625, false, "the phonebook is corrupt"},
-    {632, false, "a record has the wrong size"},
-    {646, false, "logon hours are restricted"},
-    {647, false, "the account is disabled"},
-    {648, false, "the password has expired"},
-    {649, false, "the account may not dial in"},
-    {691, false, "the user name or password was refused"},
-    {708, false, "the account has expired"},
-    {709, false, "the password must be changed"},
-    {720, false, "no PPP protocols are configured"},
-    {734, false, "the PPP link control protocol was ended"},
-    {741, false, "this computer does not support the encryption asked for"},
-    {742, false, "the server does not support the encryption asked for"},
-    {766, false, "no certificate was found"},
-    {781, false, "no valid certificate for encryption"},
-    {786, false, "no valid machine certificate for IPSec"},
-    {787, false, "the IPSec peer could not be authenticated"},
-    {788, false, "the IPSec attributes were refused"},
-    {789, false, "the L2TP security layer failed"},
-    {792, false, "the IPSec negotiation timed out (a key or policy refused)"},
-    {810, false, "the VPN certificate is not valid"},
-    {811, false, "the pre-shared key was refused"},
-    {812, false, "the server's policy refused the connection"},
-    {825, false, "the tunnel type of the entry is not valid"},
-    {835, false, "the server's certificate is not valid"},
+    {87, kSameAgain, "a parameter of the dial is wrong"},
+    {621, kSameAgain, "the phonebook cannot be opened"},
+    {622, kSameAgain, "the phonebook cannot be loaded"},
+    {623, kSameAgain, "the entry cannot be found"},
+    {625, kSameAgain, "the phonebook is corrupt"},
+    {632, kSameAgain, "a record has the wrong size"},
+    {646, kSameAgain, "logon hours are restricted"},
+    {647, kSameAgain, "the account is disabled"},
+    {648, kSameAgain, "the password has expired"},
+    {649, kSameAgain, "the account may not dial in"},
+    {691, kSameAgain, "the user name or password was refused"},
+    {708, kSameAgain, "the account has expired"},
+    {709, kSameAgain, "the password must be changed"},
+    {720, kSameAgain, "no PPP protocols are configured"},
+    {734, kSameAgain, "the PPP link control protocol was ended"},
+    {741, kSameAgain, "this computer does not support the encryption asked for"},
+    {742, kSameAgain, "the server does not support the encryption asked for"},
+    {766, kSameAgain, "no certificate was found"},
+    {781, kSameAgain, "no valid certificate for encryption"},
+    {786, kSameAgain, "no valid machine certificate for IPSec"},
+    {787, kSameAgain, "the IPSec peer could not be authenticated"},
+    {788, kSameAgain, "the IPSec attributes were refused"},
+    {789, kSameAgain, "the L2TP security layer failed"},
+    {792, kSameAgain, "the IPSec negotiation timed out (a key or policy refused)"},
+    {810, kSameAgain, "the VPN certificate is not valid"},
+    {811, kSameAgain, "the pre-shared key was refused"},
+    {812, kSameAgain, "the server's policy refused the connection"},
+    {825, kSameAgain, "the tunnel type of the entry is not valid"},
+    {835, kSameAgain, "the server's certificate is not valid"},
 };
 
 }  // namespace
 
 bool IsWorthAnotherTry(std::uint32_t code) {
   for (const DialError& error : kDialErrors) {
-    if (error.code == code) return error.tryAgain;
+    if (error.code == code) return error.next == kTryAgain;
   }
   return false;
 }

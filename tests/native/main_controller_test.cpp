@@ -380,6 +380,9 @@ TEST(MainController, AFailedDialIsReleasedThenShowsTheServiceTextAndGivesTheForm
     r.controller->OnConnectButton();
     if (c.eventState != 0) r.controller->OnDialEvent(c.eventState, c.eventError);
     EXPECT_EQ(Tail(r.view.Take(), 6), Then(kUnlocked, c.shown));
+    r.view.failingTrayAdds = 1;
+    r.controller->OnShellRestarted();
+    EXPECT_FALSE(Has(r.view.Take(), "minimize")) << "the window is in sight";
     // The port is busy until the service lets the handle go: the form comes
     // back only once it has.
     const bool handedOut = c.handle || c.eventState != 0;
@@ -391,6 +394,18 @@ TEST(MainController, AFailedDialIsReleasedThenShowsTheServiceTextAndGivesTheForm
     r.controller->OnConnectButton();
     EXPECT_EQ(r.dials.size(), 2u) << "the next press dials";
   }
+
+  // A failed dial that the service does not let go in time is watched like a
+  // connection whose hang-up ran out of time.
+  Rig r;
+  r.pollsUntilReleased = -1;
+  r.StartReady();
+  r.view.ChooseServer(1);
+  r.controller->OnConnectButton();
+  r.view.Take();
+  r.controller->OnDialEvent(ras::kAuthenticate, 691);
+  EXPECT_EQ(r.view.Take(), (Log{"busy", "busy end", "label Disconnect", "button on", "watch",
+                                "status ", "error The connection did not close in time. Try again."}));
 }
 
 TEST(MainController, DisconnectWaitsForTheReleaseOrKeepsTheConnection) {
