@@ -124,14 +124,8 @@ TEST(PhonebookEntryTest, BuildWritesWhatDiffersThenTheKeyOrReportsTheFailure) {
                     relaunch = "RelaunchElevated ";
   const RasResult ok = ras::kOk, denied = ras::kAccessDenied;
   using R = Rights;
-  const struct {
-    VpnType type;
-    RasResult result;
-    Rights rights;
-    bool held;
-    std::string atStart, custom, number;
-    Calls calls;
-  } cases[] = {
+  const struct { VpnType type; RasResult result; Rights rights; bool held;
+                 std::string atStart, custom, number; Calls calls; } cases[] = {
       {kL2tp, ok, R::kUser, false, "", a1, a1, {kWriteL2tp, kSetKey}},
       {kPptp, ok, R::kUser, false, a2, a1, a2, {kWritePptp, kClearKey}},
       {kPptp, ok, R::kUser, false, "", "", site, {kWritePptp, kClearKey}},

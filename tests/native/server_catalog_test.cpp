@@ -49,12 +49,9 @@ TEST_F(ServerCatalogTest, RowsAndAddressesFollowTheDocument) {
 
   const std::string oslo = ServerXml({"shared", "Oslo", "no.example"});
   const std::string longest(128, 'h'), tooLong(129, 'a');
-  const struct {
-    const char* name;
-    std::string xml;
-    Rows shared, dedicated;
-    std::vector<std::pair<std::string, std::string>> finds;  // location, address ("": none)
-  } cases[] = {
+  // finds: location, address ("": none).
+  const struct { const char* name; std::string xml; Rows shared, dedicated;
+                 std::vector<std::pair<std::string, std::string>> finds; } cases[] = {
       {"root of another name", "<other>" + oslo + "</other>", {}, {}, {{"Oslo", ""}}},
       {"servers not at the top", "<a><servers>" + oslo + "</servers></a>", {}, {}, {{"Oslo", ""}}},
       {"the first top-level servers is the root",

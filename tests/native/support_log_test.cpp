@@ -36,11 +36,7 @@ struct FakeSink : LogSink {
 };
 
 TEST(SupportLogTest, OneLineWithTimeOffsetThreadAreaAndTextMadeSafe) {
-  const struct {
-    LogTime time;
-    const char *thread, *area;
-    std::string text, line;
-  } cases[] = {
+  const struct { LogTime time; const char *thread, *area; std::string text, line; } cases[] = {
       {{2026, 12, 7, 9, 3, 7, 5, 60}, "ui", "dial", "RasDialA 203.0.113.3 -> 0",
        "2026-12-07 09:03:07.005 +01:00 ui   dial    RasDialA 203.0.113.3 -> 0\r\n"},
       {{2027, 1, 31, 23, 59, 59, 999, -210}, "list", "list", "line\r\nbreak\tand tab",
