@@ -1,5 +1,4 @@
-// A user's session with a connection: what goes wrong on the way, connect,
-// disconnect, a lost link, and Exit with the connection up for the next start.
+// A session: what goes wrong on the way, connect, disconnect, a lost link, Exit with the link up.
 #include "driver.h"
 
 #include <gtest/gtest.h>
@@ -86,9 +85,8 @@ TEST(Connect, BoxesConnectDisconnectALostLinkAndExitWithTheConnectionUp) {
   ASSERT_TRUE(WaitFor([&] { return !prompt && main.Item(IDC_STATUS).Text() == "Connection lost."; }));
   EXPECT_EQ(app.Calls("RasDialA").size(), 4u) << "no dial after the cancelled prompt";
 
-  // Dropped again, and the prompt runs out while the network is away: two
-  // tries fail, each wait cut short by a resume from sleep, and the third
-  // connects, with no box and the window still hidden.
+  // Dropped again, the prompt runs out while the network is away: two tries fail, each wait cut
+  // short by a resume from sleep, and the third connects, with no box and the window hidden.
   DeleteFileA(dropped.c_str());
   main.Item(IDOK).Click();
   ASSERT_TRUE(WaitConnected(main));
@@ -117,8 +115,7 @@ TEST(Connect, BoxesConnectDisconnectALostLinkAndExitWithTheConnectionUp) {
   }
   EXPECT_EQ(tries, "203.0.113.3 203.0.113.3 203.0.113.3 ") << "each try after the last one's release";
 
-  // Exit from the tray while the window is hidden: the connection stays up,
-  // and the next start adopts it.
+  // Exit from the tray while hidden: the connection stays up, and the next start adopts it.
   const size_t hangUps = app.Calls("RasHangUpA").size();
   ASSERT_TRUE(app.ChooseFromTray(main, 1));  // "Exit"
   ASSERT_EQ(app.WaitForExit(), 0u);

@@ -37,16 +37,14 @@ bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs) {
 }
 
 std::string Window::Text() const {
-  // WM_GETTEXT is marshalled across processes; GetWindowText would give an
-  // edit field's creation text instead of what it shows.
+  // WM_GETTEXT crosses processes; GetWindowText would give an edit field's creation text.
   std::string text(static_cast<size_t>(Send(WM_GETTEXTLENGTH)) + 1, '\0');
   text.resize(static_cast<size_t>(Send(WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]))));
   return text;
 }
 
 std::vector<std::string> Window::Rows() const {
-  // Asked in UTF-16: Wine answers a cross-process CB_GETLBTEXT in UTF-16
-  // even when it was sent as ANSI, overrunning an ANSI-sized buffer.
+  // In UTF-16: Wine answers a cross-process CB_GETLBTEXT so even when asked in ANSI.
   std::vector<std::string> rows;
   for (LRESULT i = 0, count = Send(CB_GETCOUNT); i < count; ++i) {
     wchar_t row[256] = {};
@@ -76,8 +74,7 @@ void Window::Type(const std::string& text) const {
 
 LRESULT Window::Send(UINT message, WPARAM wParam, LPARAM lParam) const {
   DWORD_PTR result = 0;
-  // Not SMTO_ABORTIFHUNG: a program that has only just shown its window may
-  // not have asked for a message for a while, and would count as hung.
+  // Not SMTO_ABORTIFHUNG: a program that has just shown its window may count as hung.
   SendMessageTimeoutA(handle_, message, wParam, lParam, SMTO_NORMAL, 5000, &result);
   return static_cast<LRESULT>(result);
 }
@@ -97,8 +94,7 @@ NorvaApp::NorvaApp() {
 }
 
 NorvaApp::~NorvaApp() {
-  // Ended with Exit, as a user would: a killed program leaves its tray icon
-  // behind, and the shell then keeps the next start waiting for seconds.
+  // Ended by Exit: a killed program's tray icon stays and keeps the next start waiting.
   for (const Process& p : processes_) {
     HWND main = FindWindowA("QUILLON", "NORVA Connection Assistant");
     DWORD owner = 0;
@@ -222,8 +218,7 @@ std::string NorvaApp::NextBox() const {
 }
 
 bool NorvaApp::ChooseFromTray(const Window& main, int item) const {
-  // Under Wine the menu now and then fails to open on the first click; a
-  // user would click again.
+  // Under Wine the menu now and then fails to open on the first click; a user clicks again.
   for (int attempt = 0; attempt < 3; ++attempt) {
     main.Post(WM_TRAYNOTIFY, TRAY_ICON_ID, WM_RBUTTONUP);
     std::vector<Window> menus;

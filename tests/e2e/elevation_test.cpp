@@ -1,6 +1,5 @@
-// One program per user session: a standard user's start that needs rights
-// for the phonebook, the copy it starts elevated, two starts at once, and
-// the entry written only when it changes.
+// One program per session: a standard user's start, the copy it starts elevated, two starts at
+// once, and the entry written only when it changes.
 #include "driver.h"
 
 #include <gtest/gtest.h>
@@ -51,8 +50,7 @@ Lines Writes(const NorvaApp& app) {
 
 TEST(Elevation, AStandardUsersFirstStartGetsOneElevatedCopyInTheProgramsFolder) {
   NorvaApp app;
-  // The service refuses the all-users phonebook to a standard user, and under
-  // Wine the copy started with "runas" is one too: every write is refused.
+  // Refused to a standard user, and under Wine the "runas" copy is one too: every write is.
   app.SetScenario(kRefuseWrites);
   testing::ScratchDir elsewhere;  // empty, and kept while a program runs in it
   app.LaunchAsStandardUser(elsewhere.path());

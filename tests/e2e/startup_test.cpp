@@ -1,5 +1,4 @@
-// Starting, showing, hiding and ending the program, its tray icon, and the
-// auto connect after start-up behind its countdown prompt.
+// Starting, showing, hiding and ending the program, its tray icon, and auto connect's prompt.
 #include "driver.h"
 
 #include <gtest/gtest.h>
@@ -22,8 +21,7 @@ std::string Entry(const NorvaApp& app) {
   return entry + (key == std::string::npos ? "-" : credentials.substr(key + 13, 8));
 }
 
-// Whether the shell has the program's icon: changing nothing of an icon
-// succeeds only for one that is there.
+// Whether the shell has the program's icon: changing nothing succeeds only for one that is there.
 bool TrayIcon(const Window& main, DWORD action = NIM_MODIFY) {
   NOTIFYICONDATAA icon = {};
   icon.cbSize = sizeof icon;
@@ -40,8 +38,7 @@ TEST(Startup, TheEntryComesFirstThenTheWindowTheListTheTrayAndOneInstanceOnly) {
   testing::WriteFileBytes(app.configIni(), "[servers]\r\nParis=192.0.2.10\r\nRome=192.0.2.20\r\n");
   const Window main = app.StartReady();
   ASSERT_TRUE(main);
-  // No phonebook: the entry is written as PPTP and read again, before the
-  // window exists.
+  // No phonebook: the entry is written as PPTP and read again, before the window exists.
   Lines calls;
   for (const std::string& line : app.Calls()) {
     if (calls.size() < 4) calls.push_back(line.substr(0, line.find(' ')) + line.substr(line.rfind(" ->")));
@@ -84,8 +81,7 @@ TEST(Startup, TheEntryComesFirstThenTheWindowTheListTheTrayAndOneInstanceOnly) {
   main.Post(RegisterWindowMessageA("TaskbarCreated"));
   EXPECT_TRUE(WaitFor([&] { return TrayIcon(main); }, 3000));
 
-  // A second start shows the hidden window and ends at once, before it
-  // gets as far as the phonebook.
+  // A second start shows the hidden window and ends at once, before the phonebook.
   const size_t callsBefore = app.Calls().size();
   app.Launch();
   ASSERT_EQ(app.WaitForExit(), 0u);
@@ -93,8 +89,7 @@ TEST(Startup, TheEntryComesFirstThenTheWindowTheListTheTrayAndOneInstanceOnly) {
   EXPECT_EQ(app.Calls().size(), callsBefore);
 }
 
-// Auto connect on, to the server in `row`: the main window, and the
-// countdown prompt once it shows (the countdown's text, not the options').
+// Auto connect on, to the server in `row`: the main window, and the countdown prompt once shown.
 std::pair<Window, Window> StartAutoConnect(NorvaApp& app, DWORD row) {
   app.SeedServers({{"shared", "Amsterdam", "203.0.113.1"},
                    {"shared", "Chicago", "203.0.113.3"},

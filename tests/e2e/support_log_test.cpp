@@ -1,5 +1,4 @@
-// The support log after a user's session: the events in order with the
-// service's codes, and none of the secrets.
+// The support log after a session: the events in order with the service's codes, no secrets.
 #include <shlobj.h>
 
 #include <gtest/gtest.h>
