@@ -14,18 +14,29 @@ constexpr int kMessageTextId = 0xFFFF;     // the text item of a message box
 
 std::string FolderOf(const std::string& path) { return path.substr(0, path.find_last_of('\\')); }
 
-// Visible top-level windows of `processId` with the given class.
+// Visible top-level windows of `processId` (0: any) with the given class.
 std::vector<Window> TopLevelWindows(DWORD processId, const char* className) {
   std::vector<Window> found;
   for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, className, nullptr)) != nullptr;) {
     DWORD owner = 0;
     GetWindowThreadProcessId(w, &owner);
-    if (owner == processId && IsWindowVisible(w)) found.emplace_back(w);
+    if ((processId == 0 || owner == processId) && IsWindowVisible(w)) found.emplace_back(w);
   }
   return found;
 }
 
 }  // namespace
+
+Window WaitForWindow(const char* className, int id, DWORD timeoutMs) {
+  Window found;
+  WaitFor([&] {
+    for (const Window& w : TopLevelWindows(0, className)) {
+      if (w.Item(id)) found = w;
+    }
+    return static_cast<bool>(found);
+  }, timeoutMs);
+  return found;
+}
 
 bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs) {
   const ULONGLONG end = GetTickCount64() + timeoutMs;
@@ -209,7 +220,7 @@ Window NorvaApp::WaitForDialog(int withControl, int withoutControl, DWORD timeou
 }
 
 std::string NorvaApp::NextBox() const {
-  const Window box = WaitForDialog(kMessageTextId);
+  const Window box = WaitForWindow("#32770", kMessageTextId);
   if (!box) return "no box";
   const std::string seen = box.Text() + ": " + box.Item(kMessageTextId).Text();
   box.Post(WM_COMMAND, IDOK);

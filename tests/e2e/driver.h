@@ -19,6 +19,10 @@ namespace norva::e2e {
 // Polls `done` until it holds or `timeoutMs` has passed; its last answer.
 bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs = 10000);
 
+class Window;
+// A visible top-level window of `className` with the control `id`, of any program, once it shows.
+Window WaitForWindow(const char* className, int id, DWORD timeoutMs = 30000);
+
 class Window {
  public:
   Window() = default;
@@ -78,7 +82,7 @@ class NorvaApp {
   DWORD processId() const { return processes_.back().id; }
   // A visible dialog with `withControl` and not `withoutControl` (ids are reused), once it shows.
   Window WaitForDialog(int withControl, int withoutControl = 0, DWORD timeoutMs = 10000) const;
-  // The next message box, as "caption: text", dismissed.
+  // The next message box of any copy, as "caption: text", dismissed.
   std::string NextBox() const;
   // Right-clicks the tray icon and chooses `item` of its menu (0 "Open", 1 "Exit").
   bool ChooseFromTray(const Window& main, int item) const;

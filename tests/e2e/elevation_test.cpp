@@ -10,33 +10,13 @@ namespace norva::e2e {
 namespace {
 
 using Lines = std::vector<std::string>;
-constexpr char kCaption[] = "NORVA Connection Assistant";
 constexpr char kStillRefused[] =
-    "The connection settings were not saved: this copy of the program was started to save them "
-    "with administrator rights, but Windows did not give it those rights.";
+    "NORVA Connection Assistant: The connection settings were not saved: this copy of the program "
+    "was started to save them with administrator rights, but Windows did not give it those rights.";
 constexpr char kRefuseWrites[] = "[RasSetEntryPropertiesA]\nresult=5\n";
 
 // The one main window of the program, any copy's, once it shows.
-Window MainWindow() {
-  HWND found = nullptr;
-  const bool shown = WaitFor([&] {
-    return (found = FindWindowA("QUILLON", kCaption)) != nullptr && IsWindowVisible(found);
-  }, 30000);
-  return Window(shown ? found : nullptr);
-}
-
-// The text of the program's next box, any copy's, dismissed.
-std::string NextBoxOfAnyCopy() {
-  Window box;
-  if (!WaitFor([&] { return static_cast<bool>(box = Window(FindWindowA("#32770", kCaption))); },
-               30000)) {
-    return "no box";
-  }
-  const std::string text = box.Item(0xFFFF).Text();
-  box.Post(WM_COMMAND, IDOK);
-  WaitFor([&] { return !box; });
-  return text;
-}
+Window MainWindow() { return WaitForWindow("QUILLON", IDC_EDIT_SERVERS); }
 
 // The entry writes: the tunnel strategy, the number and the service's answer of each.
 Lines Writes(const NorvaApp& app) {
@@ -54,7 +34,7 @@ TEST(Elevation, AStandardUsersFirstStartGetsOneElevatedCopyInTheProgramsFolder) 
   app.SetScenario(kRefuseWrites);
   testing::ScratchDir elsewhere;  // empty, and kept while a program runs in it
   app.LaunchAsStandardUser(elsewhere.path());
-  EXPECT_EQ(NextBoxOfAnyCopy(), kStillRefused);
+  EXPECT_EQ(app.NextBox(), kStillRefused);
   EXPECT_EQ(app.WaitForExit(), 0u) << "the first copy ends once the elevated one is started";
   const Window main = MainWindow();
   ASSERT_TRUE(main);
@@ -74,7 +54,7 @@ TEST(Elevation, AStandardUsersPickGoesToTheElevatedCopyAndTheFirstEndsAsByExit) 
   app.SetScenario(kRefuseWrites);
   app.LaunchAsStandardUser(testing::Env("TEMP"));
   MainWindow().Item(IDC_VPNTYPE).Pick(1);  // L2TP/IPSec, refused
-  EXPECT_EQ(NextBoxOfAnyCopy(), kStillRefused);
+  EXPECT_EQ(app.NextBox(), kStillRefused);
   EXPECT_EQ(app.WaitForExit(), 0u);
   app.Adopt(MainWindow());
   const std::string pick = "0x3 www.norva.invalid -> 5";  // by both copies

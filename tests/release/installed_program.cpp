@@ -27,17 +27,6 @@ bool ReadShortcut(const wchar_t* path, char (&target)[MAX_PATH], char (&folder)[
          SUCCEEDED(link->GetWorkingDirectory(folder, MAX_PATH));
 }
 
-// The top-level window of the class, once it shows with the control `id`. The
-// program is the only one in its Wine prefix with windows of these classes.
-Window WaitForWindow(const char* className, int id) {
-  HWND found = nullptr;
-  WaitFor([&] {
-    found = FindWindowA(className, nullptr);
-    return found != nullptr && IsWindowVisible(found) && GetDlgItem(found, id) != nullptr;
-  }, 30000);
-  return Window(found);
-}
-
 // The logo is painted when its owner-drawn control shows many colours on
 // the screen; without logo.bmp in the working folder it stays grey.
 bool LogoShown(const Window& main) {
