@@ -165,6 +165,7 @@ TEST(Connect, BoxesConnectDisconnectALostLinkAndExitWithTheConnectionUp) {
                  "ras     RasGetConnectStatusA 0x1002 -> 6", "ras     released after ",
                  "dial    RasDialA 203.0.113.3, L2TP/IPSec, saved credentials -> 0",
                  "options autoreconnect = 1", "entry   build L2TP/IPSec",
+                 "ras     RasGetCredentialsA pre-shared key -> 0, has", "entry   unchanged, not written",
                  "dial    event ConnectDevice, error 800: ", "exit    Exit, exit code 0"});
   ExpectInOrder(log, "list",
                 {"list    update from https://", "list    version.txt: WinINet error ",
