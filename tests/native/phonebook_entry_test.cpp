@@ -23,9 +23,8 @@ const std::string kRead = "GetEntryProperties", kGetKey = "GetCredentials";
 const std::string kWritePptp = "SetEntryProperties 1", kWriteL2tp = "SetEntryProperties 3";
 const std::string kClearKey = "SetCredentials cleared", kSetKey = "SetCredentials 58132470";
 
-// The entry over a service that keeps one stored entry, and its host. A read answers the next
-// of `reads` (kOk once they run out), a write `writeResult`. One log holds the service's calls,
-// with the tunnel type of each write and the key of each key write, and the host's actions.
+// The entry over a service keeping one entry, and its host. A read answers the next of `reads`
+// (then kOk), a write `writeResult`; one log holds the calls (with each write's tunnel and key).
 enum class Rights { kAdmin, kUser, kSaysNo, kElevated };
 struct Scene : EntryHost {
   testing::ScriptedRas ras;
@@ -94,9 +93,8 @@ TEST(PhonebookEntryTest, PppSettingsShapeOnlyAPptpEntry) {
 TEST(PhonebookEntryTest, StartupBuildsAMissingEntryOnce) {
   const Calls build = {kRead, kWritePptp, kClearKey, kRead};
   const std::optional<VpnType> none;
-  // The service's answers to the reads, the build a copy started elevated was
-  // given, the calls, and the start-up record's strategy (0: it stays zero).
-  // The stored entry is an L2TP/IPSec one.
+  // The reads' answers, the build a copy started elevated was given, the calls, and the start-up
+  // record's strategy (0: it stays zero). The stored entry is an L2TP/IPSec one.
   const std::tuple<std::deque<RasResult>, std::optional<VpnType>, Calls, std::uint32_t> cases[] = {
       {{}, none, {kRead}, entry::kVpnL2tpOnly}, {{ras::kInvalidSize}, none, {kRead}, 0},
       {{ras::kCannotOpenPhonebook}, none, build, entry::kVpnPptpOnly},
@@ -115,9 +113,8 @@ TEST(PhonebookEntryTest, StartupBuildsAMissingEntryOnce) {
   }
 }
 
-// The entry's number: the one read at start, else the first custom server's when it fits, else
-// the site's host. An entry the phonebook holds as built (`held`), with no key, is not written
-// again for PPTP. Every build first reads the entry.
+// The number: the one read at start, else the first custom server's that fits, else the site's
+// host. An entry held as built, without a key, is not written again for PPTP.
 TEST(PhonebookEntryTest, BuildWritesWhatDiffersThenTheKeyOrReportsTheFailure) {
   const std::string longest(ras::kMaxPhoneNumber, '1'), site = "site.example";
   const std::string a1 = "192.0.2.1", a2 = "192.0.2.2", support = "ShowContactSupport",

@@ -29,9 +29,7 @@ class ServerCatalogTest : public ::testing::Test {
   std::string path() const { return dir_ + "/servers.xml"s; }
   Rows List(AccountType type) { return ListLocations(path(), type); }
 
-  // The address found for `location`, "" when none, looked up into exactly
-  // 129 bytes on the heap, so that AddressSanitizer sees any write past them
-  // (the fuzz target compares the string form with this one).
+  // The address for `location` ("": none) in exactly 129 heap bytes: ASan sees a write past them.
   std::string Find(const std::string& location) {
     const auto out = std::make_unique<char[]>(129);
     out[0] = 'x';

@@ -10,8 +10,7 @@
 namespace norva {
 namespace {
 
-// Records what the log asks of its file; `fail` names the one call that
-// fails ("size", "append", "rotate", or "throw" for an append that throws).
+// Records what the log asks of its file; `fail` names the call that fails ("throw": Append throws).
 struct FakeSink : LogSink {
   std::uint64_t size = 0;
   std::string fail;
