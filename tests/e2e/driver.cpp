@@ -30,9 +30,8 @@ std::vector<Window> TopLevelWindows(DWORD processId, const char* className) {
 Window WaitForWindow(const char* className, int id, DWORD timeoutMs) {
   Window found;
   WaitFor([&] {
-    for (const Window& w : TopLevelWindows(0, className)) {
+    for (const Window& w : TopLevelWindows(0, className))
       if (w.Item(id)) found = w;
-    }
     return static_cast<bool>(found);
   }, timeoutMs);
   return found;
