@@ -35,8 +35,7 @@ TEST(Dialogs, OptionsStoreEachClickAndRebuildTheEntryServerSettingsEditConfigIni
   ASSERT_TRUE(WaitFor([&] { return !options && app.PhonebookValue("Options") == "0x05001330"; }))
       << app.PhonebookValue("Options");
 
-  // The server settings dialog: its "+/-" button is never shown, so its
-  // command is sent as the button would.
+  // The server settings dialog: its "+/-" button is never shown; its command is sent instead.
   EXPECT_FALSE(main.Item(IDC_EDIT_SERVERS).IsVisible());
   main.Post(WM_COMMAND, MAKEWPARAM(IDC_EDIT_SERVERS, BN_CLICKED),
             reinterpret_cast<LPARAM>(main.Item(IDC_EDIT_SERVERS).handle()));

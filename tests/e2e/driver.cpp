@@ -14,18 +14,28 @@ constexpr int kMessageTextId = 0xFFFF;     // the text item of a message box
 
 std::string FolderOf(const std::string& path) { return path.substr(0, path.find_last_of('\\')); }
 
-// Visible top-level windows of `processId` with the given class.
+// Visible top-level windows of `processId` (0: any) with the given class.
 std::vector<Window> TopLevelWindows(DWORD processId, const char* className) {
   std::vector<Window> found;
   for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, className, nullptr)) != nullptr;) {
     DWORD owner = 0;
     GetWindowThreadProcessId(w, &owner);
-    if (owner == processId && IsWindowVisible(w)) found.emplace_back(w);
+    if ((processId == 0 || owner == processId) && IsWindowVisible(w)) found.emplace_back(w);
   }
   return found;
 }
 
 }  // namespace
+
+Window WaitForWindow(const char* className, int id, DWORD timeoutMs) {
+  Window found;
+  WaitFor([&] {
+    for (const Window& w : TopLevelWindows(0, className))
+      if (w.Item(id)) found = w;
+    return static_cast<bool>(found);
+  }, timeoutMs);
+  return found;
+}
 
 bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs) {
   const ULONGLONG end = GetTickCount64() + timeoutMs;
@@ -37,16 +47,14 @@ bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs) {
 }
 
 std::string Window::Text() const {
-  // WM_GETTEXT is marshalled across processes; GetWindowText would give an
-  // edit field's creation text instead of what it shows.
+  // WM_GETTEXT crosses processes; GetWindowText would give an edit field's creation text.
   std::string text(static_cast<size_t>(Send(WM_GETTEXTLENGTH)) + 1, '\0');
   text.resize(static_cast<size_t>(Send(WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]))));
   return text;
 }
 
 std::vector<std::string> Window::Rows() const {
-  // Asked in UTF-16: Wine answers a cross-process CB_GETLBTEXT in UTF-16
-  // even when it was sent as ANSI, overrunning an ANSI-sized buffer.
+  // In UTF-16: Wine answers a cross-process CB_GETLBTEXT so even when asked in ANSI.
   std::vector<std::string> rows;
   for (LRESULT i = 0, count = Send(CB_GETCOUNT); i < count; ++i) {
     wchar_t row[256] = {};
@@ -76,8 +84,7 @@ void Window::Type(const std::string& text) const {
 
 LRESULT Window::Send(UINT message, WPARAM wParam, LPARAM lParam) const {
   DWORD_PTR result = 0;
-  // Not SMTO_ABORTIFHUNG: a program that has only just shown its window may
-  // not have asked for a message for a while, and would count as hung.
+  // Not SMTO_ABORTIFHUNG: a program that has just shown its window may count as hung.
   SendMessageTimeoutA(handle_, message, wParam, lParam, SMTO_NORMAL, 5000, &result);
   return static_cast<LRESULT>(result);
 }
@@ -97,8 +104,7 @@ NorvaApp::NorvaApp() {
 }
 
 NorvaApp::~NorvaApp() {
-  // Ended with Exit, as a user would: a killed program leaves its tray icon
-  // behind, and the shell then keeps the next start waiting for seconds.
+  // Ended by Exit: a killed program's tray icon stays and keeps the next start waiting.
   for (const Process& p : processes_) {
     HWND main = FindWindowA("QUILLON", "NORVA Connection Assistant");
     DWORD owner = 0;
@@ -213,7 +219,7 @@ Window NorvaApp::WaitForDialog(int withControl, int withoutControl, DWORD timeou
 }
 
 std::string NorvaApp::NextBox() const {
-  const Window box = WaitForDialog(kMessageTextId);
+  const Window box = WaitForWindow("#32770", kMessageTextId);
   if (!box) return "no box";
   const std::string seen = box.Text() + ": " + box.Item(kMessageTextId).Text();
   box.Post(WM_COMMAND, IDOK);
@@ -222,8 +228,7 @@ std::string NorvaApp::NextBox() const {
 }
 
 bool NorvaApp::ChooseFromTray(const Window& main, int item) const {
-  // Under Wine the menu now and then fails to open on the first click; a
-  // user would click again.
+  // Under Wine the menu now and then fails to open on the first click; a user clicks again.
   for (int attempt = 0; attempt < 3; ++attempt) {
     main.Post(WM_TRAYNOTIFY, TRAY_ICON_ID, WM_RBUTTONUP);
     std::vector<Window> menus;

@@ -1,6 +1,5 @@
-// Drives the real norva.exe under Wine as a user (or the shell) would, on a clean account with
-// the simulated remote access service. Clicks and picks are posted, never sent: the command
-// behind them may open a modal box and would then block the caller.
+// Drives the real norva.exe under Wine as a user or the shell would, on a clean account with the
+// simulated service. Clicks are posted, never sent: a modal box would block the caller.
 #pragma once
 
 #include <windows.h>
@@ -19,6 +18,10 @@ namespace norva::e2e {
 
 // Polls `done` until it holds or `timeoutMs` has passed; its last answer.
 bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs = 10000);
+
+class Window;
+// A visible top-level window of `className` with the control `id`, of any program, once it shows.
+Window WaitForWindow(const char* className, int id, DWORD timeoutMs = 30000);
 
 class Window {
  public:
@@ -61,33 +64,27 @@ class NorvaApp {
   void SetScenario(const std::string& ini) const { ras_.SetScenario(ini); }
   void WriteSetting(const char* name, DWORD value) const;
 
-  // Starts the program with `arguments`.
   void Launch(const std::string& arguments = "");
   // `copies` starts of the program at the same moment.
   void LaunchAtOnce(int copies, WORD show);
-  // Starts it as a standard user (bin/as-standard-user.exe), from `folder`;
-  // the launcher ends with the program's exit code.
+  // Starts it as a standard user (bin/as-standard-user.exe, ending with its exit code) in `folder`.
   void LaunchAsStandardUser(const std::string& folder);
-  // Counts the program whose window is `main`, a copy another one started,
-  // among those it started: WaitForExit and the end are then its.
+  // Counts the copy another one started, whose window is `main`, as the last one started.
   void Adopt(const Window& main);
   // Starts the program; its main window once it shows.
   Window Start();
-  // Started, with the server list filled after the updater (the download
-  // animation is hidden then).
+  // Started, with the server list filled after the updater (the animation hidden).
   Window StartReady();
   // The last started program's exit code once it ends; none after 10 s.
   std::optional<DWORD> WaitForExit() const;
   // Of each program started, STILL_ACTIVE while it runs.
   std::vector<DWORD> ExitCodes() const;
   DWORD processId() const { return processes_.back().id; }
-  // A visible dialog with `withControl` and not `withoutControl` (several
-  // dialogs reuse identifiers), once it shows.
+  // A visible dialog with `withControl` and not `withoutControl` (ids are reused), once it shows.
   Window WaitForDialog(int withControl, int withoutControl = 0, DWORD timeoutMs = 10000) const;
-  // The next message box, as "caption: text", dismissed.
+  // The next message box of any copy, as "caption: text", dismissed.
   std::string NextBox() const;
-  // Right-clicks the tray icon as the shell reports it and chooses `item`
-  // of the menu that opens (0 "Open", 1 "Exit").
+  // Right-clicks the tray icon and chooses `item` of its menu (0 "Open", 1 "Exit").
   bool ChooseFromTray(const Window& main, int item) const;
 
   std::optional<DWORD> ReadSetting(const char* name) const;

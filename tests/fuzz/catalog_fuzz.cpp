@@ -1,6 +1,5 @@
-// Feeds arbitrary bytes to the catalog reader as servers.xml, through the
-// file on disk exactly as the program reads it, and checks what the lookup
-// promises about its results and its buffer.
+// Feeds arbitrary bytes to the catalog as servers.xml on disk, as the program reads it, and
+// checks what the lookup promises about its results and its buffer.
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -27,8 +26,7 @@ void Check(bool condition, const char* what) {
   }
 }
 
-// Looks `location` up into a heap buffer of exactly capacity + 1 bytes, so
-// that AddressSanitizer sees any write past it; returns "" when not found.
+// Looks `location` up into exactly capacity + 1 heap bytes (ASan sees a write past); "": none.
 std::string Lookup(const std::string& location, std::size_t capacity) {
   std::unique_ptr<char[]> out(new char[capacity + 1]);
   std::memset(out.get(), 'x', capacity + 1);

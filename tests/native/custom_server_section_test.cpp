@@ -15,11 +15,9 @@ using namespace std::string_literals;
 
 TEST(CustomServerSectionTest, NamesAndTheFirstLinesAddressWhenItFits) {
   const std::string longest(128, 'a');
-  const struct {
-    std::string lines;  // as the profile read gives them, each NUL-ended
-    Names names;
-    std::string first;  // the first line's address; "": none is copied
-  } cases[] = {
+  // lines: as the profile read gives them, each NUL-ended; first: the first line's address ("":
+  // none is copied).
+  const struct { std::string lines; Names names; std::string first; } cases[] = {
       {"Paris=192.0.2.10\0"s, {"Paris"}, "192.0.2.10"}, {"Rome\0"s, {"Rome"}, ""},
       {"==Oslo=1.2.3.4\0"s, {"Oslo"}, "1.2.3.4"},       {"Paris=a=b\0"s, {"Paris"}, "a=b"},
       {"===\0"s, {}, ""},                               {""s, {}, ""},
@@ -29,8 +27,7 @@ TEST(CustomServerSectionTest, NamesAndTheFirstLinesAddressWhenItFits) {
       {"Host=" + longest + '\0', {"Host"}, longest}, {"Host=" + longest + "b\0"s, {"Host"}, ""},
   };
   for (const auto& c : cases) {
-    // A final NUL follows the length. The destination has exactly 129 bytes
-    // on the heap, so that AddressSanitizer sees any write past them.
+    // A final NUL follows the length; 129 heap bytes for the address: ASan sees a write past.
     const std::string section = c.lines + '\0';
     EXPECT_EQ(ParseCustomServerNames(section.data(), c.lines.size()), c.names) << c.lines;
     const auto first = std::make_unique<char[]>(129);

@@ -23,9 +23,8 @@ const std::string kRead = "GetEntryProperties", kGetKey = "GetCredentials";
 const std::string kWritePptp = "SetEntryProperties 1", kWriteL2tp = "SetEntryProperties 3";
 const std::string kClearKey = "SetCredentials cleared", kSetKey = "SetCredentials 58132470";
 
-// The entry over a service that keeps one stored entry, and its host. A read answers the next
-// of `reads` (kOk once they run out), a write `writeResult`. One log holds the service's calls,
-// with the tunnel type of each write and the key of each key write, and the host's actions.
+// The entry over a service keeping one entry, and its host. A read answers the next of `reads`
+// (then kOk), a write `writeResult`; one log holds the calls (with each write's tunnel and key).
 enum class Rights { kAdmin, kUser, kSaysNo, kElevated };
 struct Scene : EntryHost {
   testing::ScriptedRas ras;
@@ -36,6 +35,7 @@ struct Scene : EntryHost {
   RasResult writeResult = ras::kOk;
   Rights rights = Rights::kUser;
   std::string customAddress;
+  bool keyStored = false;
 
   Scene() {
     ras.getEntryProperties = [this](auto&, auto&, EntryProperties& out) {
@@ -55,8 +55,8 @@ struct Scene : EntryHost {
       ras.calls.back() += clear ? " cleared" : " " + key.password;
       return ras::kOk;
     };
-    ras.getCredentials = [](auto&, auto&, Credentials& asked) {
-      asked.mask = 0;  // no key stored
+    ras.getCredentials = [this](auto&, auto&, Credentials& asked) {
+      if (!keyStored) asked.mask = 0;
       return ras::kOk;
     };
   }
@@ -94,9 +94,8 @@ TEST(PhonebookEntryTest, PppSettingsShapeOnlyAPptpEntry) {
 TEST(PhonebookEntryTest, StartupBuildsAMissingEntryOnce) {
   const Calls build = {kRead, kWritePptp, kClearKey, kRead};
   const std::optional<VpnType> none;
-  // The service's answers to the reads, the build a copy started elevated was
-  // given, the calls, and the start-up record's strategy (0: it stays zero).
-  // The stored entry is an L2TP/IPSec one.
+  // The reads' answers, the build a copy started elevated was given, the calls, and the start-up
+  // record's strategy (0: it stays zero). The stored entry is an L2TP/IPSec one.
   const std::tuple<std::deque<RasResult>, std::optional<VpnType>, Calls, std::uint32_t> cases[] = {
       {{}, none, {kRead}, entry::kVpnL2tpOnly}, {{ras::kInvalidSize}, none, {kRead}, 0},
       {{ras::kCannotOpenPhonebook}, none, build, entry::kVpnPptpOnly},
@@ -115,40 +114,36 @@ TEST(PhonebookEntryTest, StartupBuildsAMissingEntryOnce) {
   }
 }
 
-// The entry's number: the one read at start, else the first custom server's when it fits, else
-// the site's host. An entry the phonebook holds as built (`held`), with no key, is not written
-// again for PPTP. Every build first reads the entry.
+// The number: the one read at start, else the first custom server's that fits, else the site's
+// host. An entry held as built is not written again when its key is as the type wants (held: 1
+// without a key, 2 with one).
 TEST(PhonebookEntryTest, BuildWritesWhatDiffersThenTheKeyOrReportsTheFailure) {
   const std::string longest(ras::kMaxPhoneNumber, '1'), site = "site.example";
   const std::string a1 = "192.0.2.1", a2 = "192.0.2.2", support = "ShowContactSupport",
                     relaunch = "RelaunchElevated ";
   const RasResult ok = ras::kOk, denied = ras::kAccessDenied;
   using R = Rights;
-  const struct {
-    VpnType type;
-    RasResult result;
-    Rights rights;
-    bool held;
-    std::string atStart, custom, number;
-    Calls calls;
-  } cases[] = {
-      {kL2tp, ok, R::kUser, false, "", a1, a1, {kWriteL2tp, kSetKey}},
-      {kPptp, ok, R::kUser, false, a2, a1, a2, {kWritePptp, kClearKey}},
-      {kPptp, ok, R::kUser, false, "", "", site, {kWritePptp, kClearKey}},
-      {kL2tp, denied, R::kUser, false, "", longest, longest, {kWriteL2tp, relaunch + "1"}},
-      {kPptp, denied, R::kSaysNo, false, "", "", site, {kWritePptp, relaunch + "0", "NoRights"}},
-      {kPptp, denied, R::kElevated, false, "", "", site, {kWritePptp, "NoRights still"}},
-      {kL2tp, denied, R::kAdmin, false, "", longest + "1", site, {kWriteL2tp}},
-      {kL2tp, 1, R::kUser, false, "", "", site, {kWriteL2tp, support}},
-      {kPptp, ras::kCannotOpenPhonebook, R::kAdmin, false, "", "", site, {kWritePptp, support}},
-      {kPptp, denied, R::kUser, true, a2, "", "", {kGetKey}},
-      {kL2tp, ok, R::kUser, true, a2, "", a2, {kGetKey, kWriteL2tp, kSetKey}},
+  const struct { VpnType type; RasResult result; Rights rights; int held;
+                 std::string atStart, custom, number; Calls calls; } cases[] = {
+      {kL2tp, ok, R::kUser, 0, "", a1, a1, {kWriteL2tp, kSetKey}},
+      {kPptp, ok, R::kUser, 0, a2, a1, a2, {kWritePptp, kClearKey}},
+      {kPptp, ok, R::kUser, 0, "", "", site, {kWritePptp, kClearKey}},
+      {kL2tp, denied, R::kUser, 0, "", longest, longest, {kWriteL2tp, relaunch + "1"}},
+      {kPptp, denied, R::kSaysNo, 0, "", "", site, {kWritePptp, relaunch + "0", "NoRights"}},
+      {kPptp, denied, R::kElevated, 0, "", "", site, {kWritePptp, "NoRights still"}},
+      {kL2tp, denied, R::kAdmin, 0, "", longest + "1", site, {kWriteL2tp}},
+      {kL2tp, 1, R::kUser, 0, "", "", site, {kWriteL2tp, support}},
+      {kPptp, ras::kCannotOpenPhonebook, R::kAdmin, 0, "", "", site, {kWritePptp, support}},
+      {kPptp, denied, R::kUser, 1, a2, "", "", {kGetKey}},
+      {kL2tp, ok, R::kUser, 1, a2, "", a2, {kGetKey, kWriteL2tp, kSetKey}},
+      {kL2tp, denied, R::kUser, 2, a2, "", "", {kGetKey}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE("case " + std::to_string(&c - cases));
     Scene scene;
     scene.stored.localPhoneNumber = c.atStart;
     if (c.held) scene.stored = EntryPropertiesFor(c.type, scene.settings, c.atStart);
+    scene.keyStored = c.held == 2;
     scene.customAddress = c.custom;
     scene.rights = c.rights;
     scene.entry.EnsureEntry(c.rights == R::kElevated ? std::optional(kL2tp) : std::nullopt);

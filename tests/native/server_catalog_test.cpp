@@ -29,9 +29,7 @@ class ServerCatalogTest : public ::testing::Test {
   std::string path() const { return dir_ + "/servers.xml"s; }
   Rows List(AccountType type) { return ListLocations(path(), type); }
 
-  // The address found for `location`, "" when none, looked up into exactly
-  // 129 bytes on the heap, so that AddressSanitizer sees any write past them
-  // (the fuzz target compares the string form with this one).
+  // The address for `location` ("": none) in exactly 129 heap bytes: ASan sees a write past them.
   std::string Find(const std::string& location) {
     const auto out = std::make_unique<char[]>(129);
     out[0] = 'x';
@@ -49,12 +47,9 @@ TEST_F(ServerCatalogTest, RowsAndAddressesFollowTheDocument) {
 
   const std::string oslo = ServerXml({"shared", "Oslo", "no.example"});
   const std::string longest(128, 'h'), tooLong(129, 'a');
-  const struct {
-    const char* name;
-    std::string xml;
-    Rows shared, dedicated;
-    std::vector<std::pair<std::string, std::string>> finds;  // location, address ("": none)
-  } cases[] = {
+  // finds: location, address ("": none).
+  const struct { const char* name; std::string xml; Rows shared, dedicated;
+                 std::vector<std::pair<std::string, std::string>> finds; } cases[] = {
       {"root of another name", "<other>" + oslo + "</other>", {}, {}, {{"Oslo", ""}}},
       {"servers not at the top", "<a><servers>" + oslo + "</servers></a>", {}, {}, {{"Oslo", ""}}},
       {"the first top-level servers is the root",

@@ -121,14 +121,11 @@ TEST(ServerListUpdateTest, VersionIsReadLikeAtoiAndContentLengthIsPlainDecimal) 
 TEST(ServerListUpdateTest, ListAndVersionAreStoredOnlyAfterAWholeDownloadOfANewerList) {
   const std::uint64_t cap = kMaxServerListBytes;
   const Reply list{"<servers/>"};
-  const struct {
-    const char* name;
-    std::optional<std::uint32_t> stored;  // serverfile
-    std::optional<Reply> published;       // version.txt; none: cannot be opened
-    std::optional<Reply> list;            // servers.xml; none: cannot be opened
-    const char* fault;                    // the list file's step that fails
-    std::uint32_t storesVersion;          // 0: stores nothing
-  } cases[] = {
+  // stored: serverfile; published: version.txt and list: servers.xml (none: cannot be opened);
+  // fault: the list file's step that fails; storesVersion: 0 stores nothing.
+  const struct { const char* name; std::optional<std::uint32_t> stored;
+                 std::optional<Reply> published, list; const char* fault;
+                 std::uint32_t storesVersion; } cases[] = {
       {"nothing stored, published 1", {}, Reply{"1"}, list, "", 0},
       {"no list there, published 1", 1, Reply{"1"}, list, "exists", 1},
       {"5 over 3", 3, Reply{"5"}, list, "", 5},

@@ -10,8 +10,7 @@
 namespace norva {
 namespace {
 
-// Records what the log asks of its file; `fail` names the one call that
-// fails ("size", "append", "rotate", or "throw" for an append that throws).
+// Records what the log asks of its file; `fail` names the call that fails ("throw": Append throws).
 struct FakeSink : LogSink {
   std::uint64_t size = 0;
   std::string fail;
@@ -36,11 +35,7 @@ struct FakeSink : LogSink {
 };
 
 TEST(SupportLogTest, OneLineWithTimeOffsetThreadAreaAndTextMadeSafe) {
-  const struct {
-    LogTime time;
-    const char *thread, *area;
-    std::string text, line;
-  } cases[] = {
+  const struct { LogTime time; const char *thread, *area; std::string text, line; } cases[] = {
       {{2026, 12, 7, 9, 3, 7, 5, 60}, "ui", "dial", "RasDialA 203.0.113.3 -> 0",
        "2026-12-07 09:03:07.005 +01:00 ui   dial    RasDialA 203.0.113.3 -> 0\r\n"},
       {{2027, 1, 31, 23, 59, 59, 999, -210}, "list", "list", "line\r\nbreak\tand tab",

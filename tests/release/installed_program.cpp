@@ -1,6 +1,5 @@
-// installed_program SHORTCUT.lnk [--configure]: starts the shortcut's target in its working
-// folder (printing both), waits for the main window and its logo and ends the program with
-// Exit; with --configure it first adds a server and turns on two options, for the test to check.
+// installed_program SHORTCUT.lnk [--configure]: starts the shortcut's target in its folder
+// (printing both), waits for the window and logo and Exits; --configure adds a server and options.
 #include <windows.h>
 #include <commctrl.h>
 #include <shlobj.h>
@@ -27,19 +26,7 @@ bool ReadShortcut(const wchar_t* path, char (&target)[MAX_PATH], char (&folder)[
          SUCCEEDED(link->GetWorkingDirectory(folder, MAX_PATH));
 }
 
-// The top-level window of the class, once it shows with the control `id`. The
-// program is the only one in its Wine prefix with windows of these classes.
-Window WaitForWindow(const char* className, int id) {
-  HWND found = nullptr;
-  WaitFor([&] {
-    found = FindWindowA(className, nullptr);
-    return found != nullptr && IsWindowVisible(found) && GetDlgItem(found, id) != nullptr;
-  }, 30000);
-  return Window(found);
-}
-
-// The logo is painted when its owner-drawn control shows many colours on
-// the screen; without logo.bmp in the working folder it stays grey.
+// Painted: its owner-drawn control shows many colours (without logo.bmp it stays grey).
 bool LogoShown(const Window& main) {
   HWND logo = nullptr, child = GetWindow(main.handle(), GW_CHILD);
   for (; child; child = GetWindow(child, GW_HWNDNEXT))

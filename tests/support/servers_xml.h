@@ -1,5 +1,4 @@
-// servers.xml as the provider publishes it, for every suite that needs one
-// (the catalog's native tests, the Wine tests and the end-to-end journeys).
+// servers.xml as the provider publishes it, for the native, Wine and end-to-end tests.
 #pragma once
 
 #include <string>

@@ -1,7 +1,5 @@
-// The main window's parts for real: the logo drawn by GDI from pictures of
-// each colour depth, and the window with its tray icon against a shell of the
-// test's own, late as at logon, when the taskbar comes after the programs
-// started from the Run key.
+// The main window's parts for real: the logo drawn by GDI from pictures of each colour depth, and
+// the tray icon against a shell of the test's own, late as at logon.
 #include "ui/logo.h"
 
 #include <gtest/gtest.h>
@@ -64,8 +62,7 @@ struct Item {
   HGDIOBJ previous = SelectObject(dc, CreateBitmap(kWidth, kHeight, 1, 32, nullptr));
 };
 
-// Pictures are painted from a scratch folder by their full path: Wine's
-// LoadImage also looks beside the program, where the real logo.bmp is.
+// Painted from a scratch folder by full path: Wine's LoadImage also looks beside the program.
 struct LogoPaint : ::testing::Test {
   testing::ScratchDir dir;
   std::string logo = dir.File("logo.bmp");

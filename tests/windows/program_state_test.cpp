@@ -1,6 +1,5 @@
-// The program's own state in Wine: its settings and start-at-logon value in the
-// registry, where it keeps its files (against the folders this prefix's
-// environment names) and config.ini's [servers] section through the profile API.
+// The program's state in Wine: its settings and start-at-logon value in the registry, where it
+// keeps config.ini, and its [servers] section through the profile API.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -65,8 +64,7 @@ TEST(StartupAutorunTest, SetStoresTheQuotedOwnPathClearDeletesIt) {
   EXPECT_TRUE(autorun.IsEnabled()) << "any value of that name counts";
 }
 
-// config.ini beside the program, wherever it was started from (the other files' places are
-// the journeys': they read and seed them).
+// config.ini beside the program, wherever it was started from (the journeys seed the others).
 TEST(FileLocationsTest, ConfigIniIsBesideTheProgram) {
   const std::string program = testing::ProgramPath();
   SetCurrentDirectoryA(testing::Env("TEMP").c_str());
@@ -74,9 +72,8 @@ TEST(FileLocationsTest, ConfigIniIsBesideTheProgram) {
             program.substr(0, program.rfind('\\')) + "\\config.ini");
 }
 
-// Adding, replacing and removing lines, and the first line's address, are
-// the server settings journey's and the first start's; what only shows
-// here is how much of the section is read.
+// Lines added, replaced, removed and the first one's address are the journeys'; here, how much
+// of the section is read.
 TEST(CustomServerFile, OnlyTheFirst1000BytesOfTheSectionAreRead) {
   testing::ScratchDir dir;
   const std::string ini = dir.File("config.ini");
@@ -85,8 +82,7 @@ TEST(CustomServerFile, OnlyTheFirst1000BytesOfTheSectionAreRead) {
   for (int i = 0; i < 100; ++i) text += name(i) + "=192.0.2." + std::to_string(i) + "\r\n";
   testing::WriteFileBytes(ini, text + "[more]\r\nY=2\r\n");
   const std::vector<std::string> names = ReadCustomServerNames(ini.c_str());
-  // With their NULs the lines take 20 or 21 bytes: 48 fit whole into 1,000
-  // bytes, and the 49th may come cut short.
+  // With their NULs the lines take 20 or 21 bytes: 48 fit whole into 1,000, the 49th maybe cut.
   ASSERT_TRUE(names.size() == 48 || names.size() == 49) << names.size() << " names";
   for (std::size_t i = 0; i < names.size(); ++i) {
     EXPECT_EQ(name(i).rfind(names[i], 0), 0u) << "line " << i << ": " << names[i];

@@ -1,14 +1,10 @@
 #!/usr/bin/python3
-"""A stand-in for the provider's web site: `server_list_site.py COMMAND [ARGS...]`
-serves a scratch folder as /serverlist/ over HTTPS on a free port of localhost,
-with a throwaway certificate for DNS:localhost, while COMMAND runs with these
-variables (paths as Wine sees them), and exits with COMMAND's status:
-  NORVA_TEST_SITE_URL   https://localhost:PORT
-  NORVA_TEST_SITE_DIR   the folder served as /serverlist/
-  NORVA_TEST_SITE_LOG   every request path, one a line, written before the reply
-  NORVA_TEST_CA         the certificate, DER, for the test to trust as a root
-A missing or empty NAME is a 404. When NAME.cut holds a number N, the reply
-sends only N bytes, without a Content-Length, and ends TLS properly.
+"""The provider's site: `server_list_site.py COMMAND [ARGS...]` serves a scratch folder as
+/serverlist/ over HTTPS on localhost while COMMAND runs, and exits with its status. COMMAND gets
+(as Wine paths) NORVA_TEST_SITE_URL, NORVA_TEST_SITE_DIR (the folder), NORVA_TEST_SITE_LOG (each
+request path, written before the reply) and NORVA_TEST_CA (the certificate, DER, to trust).
+A missing or empty NAME is a 404; with NAME.cut holding N, only N bytes are sent, without a
+Content-Length, and TLS is ended properly.
 """
 
 import contextlib

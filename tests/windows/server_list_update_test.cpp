@@ -21,9 +21,9 @@ using testing::Env;
 using testing::ReadFileBytes;
 using testing::WriteFileBytes;
 
-// Trusts the site's throwaway certificate as a root of the current user in this prefix before
-// the first HTTPS request (the chain engine reads the store once per process), and no more at
-// the end. The store's registry part is used directly: Wine does not pass a deletion through.
+// Trusts the site's throwaway root certificate before the first request (the store is read once
+// per process), and no more at the end, through the store's registry part (Wine's own ignores
+// a deletion).
 struct TrustedSite : ::testing::Environment {
   static bool Trust(bool trust) {
     const std::string der = ReadFileBytes(Env("NORVA_TEST_CA"));
@@ -61,9 +61,8 @@ LRESULT CALLBACK DoneWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
   return 0;
 }
 
-// The worker's round trips: its own thread, the program's own settings (a scratch key in
-// HKEY_CURRENT_USER's place would also hide WinINet's and the certificate store's; the one value
-// the worker keeps, `serverfile`, is removed afterwards) and its message to a window here.
+// The worker's round trips: its own thread, the program's own settings (a scratch key would hide
+// WinINet's; its one value `serverfile` is removed afterwards) and its message to a window here.
 TEST(ServerListWorkerTest, OnlyAWholeNewerListFromTheCertifiedSiteIsStoredBeforeDone) {
   const std::string url = Env("NORVA_TEST_SITE_URL"), site = Env("NORVA_TEST_SITE_DIR") + "\\";
   std::string byAddress = url;
@@ -76,10 +75,7 @@ TEST(ServerListWorkerTest, OnlyAWholeNewerListFromTheCertifiedSiteIsStoredBefore
            "version " + std::string(stored) + "|servers.xml: HTTP ";
   };
   // servers.xml is a 404 when empty; servers.xml.cut says where its body breaks off.
-  const struct {
-    const char *name, *requests;
-    std::string url, list, cut, done, log;
-  } cases[] = {
+  const struct { const char *name, *requests; std::string url, list, cut, done, log; } cases[] = {
       {"newer list served whole", both, url, kServed, "",
        "wParam=1 lParam=0 sent, list as served, serverfile=5",
        fetched("0") + "200|servers.xml: 1300 bytes received|servers.xml stored|"},

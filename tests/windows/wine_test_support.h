@@ -1,6 +1,5 @@
-// Scratch state for the Windows tests: a folder and a registry key of their
-// own per test, removed afterwards, and the simulated remote access
-// service's state folder pointed at a scratch folder.
+// Scratch state for the Windows tests: a folder and a registry key per test, removed afterwards,
+// and the simulated service's state folder.
 #pragma once
 
 #include <windows.h>
@@ -34,8 +33,7 @@ class ScratchDir : NoCopy {
   std::string path_;
 };
 
-// A fresh key path under HKEY_CURRENT_USER (not created); its tree is
-// deleted afterwards.
+// A fresh key path under HKEY_CURRENT_USER (not created); its tree is deleted afterwards.
 class ScratchKey : NoCopy {
  public:
   ~ScratchKey();
@@ -45,8 +43,7 @@ class ScratchKey : NoCopy {
   std::string path_ = "Software\\NORVA-test\\" + UniqueName("k");
 };
 
-// Points the simulated service at a scratch state folder (FAKERAS_DIR) and the
-// scenario file in it that SetScenario writes, for the life of the object.
+// Points the simulated service at a scratch folder (FAKERAS_DIR) and its scenario file.
 class FakeRasSession : NoCopy {
  public:
   FakeRasSession();

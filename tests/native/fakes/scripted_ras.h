@@ -1,6 +1,5 @@
-// The remote access service as a test scripts it. Each call runs the handler
-// the test set for it; a call without one fails the test. Every call is
-// logged by name, in order.
+// The remote access service as a test scripts it: each call, logged by name, runs the handler
+// the test set for it; a call without one fails the test.
 #pragma once
 
 #include <gtest/gtest.h>
