@@ -87,8 +87,8 @@ void PhonebookEntry::BuildEntry(VpnType type) {
 }
 
 bool PhonebookEntry::KeyStored() {
-  // The service hands back a stand-in for a stored key, never the key: only
-  // whether one is stored can be compared.
+  // Only whether a key is stored is compared; the key itself is never read
+  // back into the program.
   Credentials asked;
   asked.mask = ras::kCredPreSharedKey;
   return ras_.GetCredentials(phonebook_, kEntryName, asked) == ras::kOk &&
