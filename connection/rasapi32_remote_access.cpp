@@ -77,10 +77,16 @@ std::string TunnelName(std::uint32_t strategy) {
 
 std::string StateName(std::uint32_t state) {
   switch (state) {
+    case RASCS_OpenPort: return "OpenPort";
     case RASCS_PortOpened: return "PortOpened";
     case RASCS_ConnectDevice: return "ConnectDevice";
+    case RASCS_DeviceConnected: return "DeviceConnected";
+    case RASCS_AllDevicesConnected: return "AllDevicesConnected";
     case RASCS_Authenticate: return "Authenticate";
+    case RASCS_AuthNotify: return "AuthNotify";
+    case RASCS_AuthProject: return "AuthProject";
     case RASCS_Authenticated: return "Authenticated";
+    case RASCS_Projected: return "Projected";
     case RASCS_Connected: return "Connected";
     case RASCS_Disconnected: return "Disconnected";
     default: return "state " + Hex(state);
